@@ -1,0 +1,53 @@
+#include "support/TestSupport.h"
+
+#include <atomic>
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+namespace dw::test {
+
+TempDir::TempDir() {
+  static std::atomic<unsigned> counter{0};
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  for (;;) {
+    auto candidate = std::filesystem::temp_directory_path() /
+                     ("dropwell-test-" + std::to_string(stamp) + "-" + std::to_string(++counter));
+    if (std::filesystem::create_directory(candidate)) {
+      path_ = candidate;
+      return;
+    }
+  }
+}
+
+TempDir::~TempDir() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+std::u16string TempDir::U16(const std::string& name) const {
+  return (name.empty() ? path_ : path_ / std::filesystem::path(std::u8string(name.begin(), name.end()))).u16string();
+}
+
+void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
+  std::ofstream out(file, std::ios::binary | std::ios::trunc);
+  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  if (!out) throw std::runtime_error("cannot write test file " + file.string());
+}
+
+std::string ReadBytes(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) throw std::runtime_error("cannot read test file " + file.string());
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::string Hex(const std::string& hex) {
+  std::istringstream in(hex);
+  std::string out, byte;
+  while (in >> byte) out += static_cast<char>(std::stoi(byte, nullptr, 16));
+  return out;
+}
+
+}  // namespace dw::test

@@ -1,0 +1,32 @@
+// Helpers shared by the non-GUI tests (both backends): a temporary folder
+// that removes itself, and raw file access that bypasses the platform layer.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace dw::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  const std::filesystem::path& Path() const { return path_; }
+  // A path inside the folder, as the platform interface takes it.
+  std::u16string U16(const std::string& name = {}) const;
+  std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+
+ private:
+  std::filesystem::path path_;
+};
+
+void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
+std::string ReadBytes(const std::filesystem::path& file);
+
+// Bytes from a hex dump like "EF BB BF 41".
+std::string Hex(const std::string& hex);
+
+}  // namespace dw::test

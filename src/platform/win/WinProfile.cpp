@@ -1,17 +1,40 @@
-// placeholder until the profile store lands: reads give the default, writes are refused.
+// The profile functions are the system's own private-profile API.
+#include <windows.h>
+
 #include "platform/win/WinPlatform.h"
 
 namespace dw {
+namespace {
 
-std::u16string WinPlatform::ProfileRead(const std::u16string&, const std::u16string&,
-                                          const std::u16string& defaultValue,
-                                          const std::u16string&) {
-  return defaultValue;
+// The read buffer of 2048 characters: at most 2047 of a value are seen.
+constexpr DWORD kReadBufferLength = 2048;
+
+LPCWSTR Wide(const std::u16string& text) {
+  return reinterpret_cast<LPCWSTR>(text.c_str());
 }
-bool WinPlatform::ProfileWrite(const std::u16string&, const std::u16string&,
-                                 const std::u16string&, const std::u16string&) {
-  return false;
+
+}  // namespace
+
+std::u16string WinPlatform::ProfileRead(const std::u16string& section, const std::u16string& key,
+                                        const std::u16string& defaultValue,
+                                        const std::u16string& path) {
+  std::u16string buffer(kReadBufferLength, u'\0');
+  const DWORD length = GetPrivateProfileStringW(Wide(section), Wide(key), Wide(defaultValue),
+                                                reinterpret_cast<LPWSTR>(buffer.data()),
+                                                kReadBufferLength, Wide(path));
+  buffer.resize(length);
+  return buffer;
 }
-void WinPlatform::ProfileFlush(const std::u16string&) {}
+
+bool WinPlatform::ProfileWrite(const std::u16string& section, const std::u16string& key,
+                               const std::u16string& value, const std::u16string& path) {
+  return WritePrivateProfileStringW(Wide(section), Wide(key), Wide(value), Wide(path)) != 0;
+}
+
+void WinPlatform::ProfileFlush(const std::u16string& path) {
+  // Section, key and value all absent: the system writes out and drops its
+  // cached copy of the file. Nothing depends on the outcome.
+  (void)WritePrivateProfileStringW(nullptr, nullptr, nullptr, Wide(path));
+}
 
 }  // namespace dw

@@ -1,6 +1,8 @@
 // The POSIX backend: our own equivalents of the Windows services.
 #pragma once
 
+#include <memory>
+
 #include "platform/Platform.h"
 
 namespace dw {
@@ -41,12 +43,24 @@ class PosixPlatform : public Platform {
     folderOpener_ = std::move(opener);
   }
 
+ protected:
+  // Writes one chunk of a whole-file write completely; returns 0 or errno.
+  // Virtual so that tests can make the write stage fail on demand.
+  virtual int WriteChunk(int fd, std::string_view chunk);
+
  private:
+  class Converters;  // ICU converters, opened once per code page
+
   TransferUi* transferUi_ = nullptr;
   std::function<void(const std::u16string&)> folderOpener_;
+  std::unique_ptr<Converters> converters_;
 };
 
-// UTF-16 path to the UTF-8 bytes the file system takes, and back.
+// UTF-16 path to the UTF-8 bytes the file system takes.
 std::string NativePath(const std::u16string& path);
+
+// A locale's code set name (as nl_langinfo(CODESET) gives it) as the Windows
+// code page number with the same table.
+unsigned CodePageOfCodeSet(std::string_view name);
 
 }  // namespace dw

@@ -33,6 +33,11 @@ class WinPlatform : public Platform {
                                    const std::vector<std::u16string>& sources,
                                    const std::u16string& destination) override;
   void ShellOpenFolder(const std::u16string& path) override;
+
+ protected:
+  // One WriteFile of a whole-file write's chunk (file is the HANDLE); returns
+  // 0 or the error code. Virtual so that tests can make the write stage fail.
+  virtual std::uint32_t WriteChunk(void* file, std::string_view chunk);
 };
 
 }  // namespace dw

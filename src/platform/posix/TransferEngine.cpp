@@ -1,1 +1,626 @@
-// placeholder
+#include "platform/posix/TransferEngine.h"
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <gio/gio.h>
+#include <stdio.h>
+#include <stdlib.h>
+#include <string.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <memory>
+#include <optional>
+
+#include "platform/Utf.h"
+
+namespace dw {
+
+namespace {
+
+// Returned by the copy routines when the user cancelled; never an errno.
+constexpr int kCancelled = -1;
+// Large enough that copy_file_range stays at full speed, small enough that
+// the progress window and Cancel answer several times a second.
+constexpr size_t kRangeChunk = 8u << 20;
+constexpr size_t kBufferSize = 1u << 20;
+
+std::u16string SystemText(int code) {
+  std::string text = strerror(code);
+  while (!text.empty() && (text.back() == '.' || static_cast<unsigned char>(text.back()) <= ' '))
+    text.pop_back();
+  return FromUtf8(text);
+}
+
+std::string StripTrailingSlashes(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string BaseName(const std::string& path) {
+  const auto slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+std::string ParentOf(const std::string& path) {
+  const auto slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  if (slash == 0) return "/";
+  return path.substr(0, slash);
+}
+
+std::string Join(const std::string& folder, const std::string& name) {
+  return folder == "/" ? "/" + name : folder + "/" + name;
+}
+
+std::optional<std::string> RealPath(const std::string& path) {
+  std::unique_ptr<char, decltype(&free)> real(realpath(path.c_str(), nullptr), &free);
+  if (!real) return std::nullopt;
+  return std::string(real.get());
+}
+
+void SplitName(const std::string& name, bool isFolder, std::string& stem, std::string& ext) {
+  const auto dot = isFolder ? std::string::npos : name.rfind('.');
+  if (dot == std::string::npos || dot == 0) {
+    stem = name;
+    ext.clear();
+  } else {
+    stem = name.substr(0, dot);
+    ext = name.substr(dot);
+  }
+}
+
+bool Exists(const std::string& path) {
+  struct stat st;
+  return lstat(path.c_str(), &st) == 0 || errno != ENOENT;
+}
+
+// rename that never replaces; the kernel checks, so no race with a lookup.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  const int e = errno;
+  if (e != EINVAL && e != ENOSYS) return e;
+  // File systems without the flag: check first, then rename.
+  if (Exists(to)) return EEXIST;
+  return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
+}
+
+std::string TempNameBeside(const std::string& target) {
+  static std::atomic<unsigned> counter{0};
+  return Join(ParentOf(target),
+              ".dwpart-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+}
+
+enum class Outcome { Done, Skipped, Cancelled };
+
+// What to do about a name that is taken.
+enum class Resolution { Merge, Replace, KeepBoth, Skip, Cancel, Retry };
+
+class Transfer {
+ public:
+  Transfer(TransferUi& ui, bool copy) : ui_(ui), copy_(copy) {}
+
+  ShellOpResult Run(const std::vector<std::u16string>& sources, const std::u16string& destination);
+
+ private:
+  struct Source {
+    std::string path;
+    bool found = false;
+    struct stat st {};
+  };
+
+  bool Tick();
+  Outcome AskError(const std::string& path, int code, bool canRetry,
+                   const std::u16string& message = {});
+  template <class Op>
+  Outcome Attempt(const std::string& path, Op op);
+  void Scan(const std::string& path, const struct stat& st);
+
+  void TransferTop(const Source& source);
+  Outcome TransferEntry(const std::string& src, const struct stat& st, std::string target);
+  Outcome MoveByRename(const std::string& src, const struct stat& st, std::string target);
+  Outcome TransferFolder(const std::string& src, std::string target);
+  Outcome TransferChildren(const std::string& src, const std::string& target);
+  Outcome TransferFile(const std::string& src, const struct stat& st, std::string target);
+  Outcome TransferLink(const std::string& src, std::string target);
+  Outcome RemoveSource(const std::string& src, bool isFolder);
+  Resolution ResolveConflict(const std::string& src, const struct stat& st, std::string& target);
+  int CopyRegularFile(const std::string& src, const std::string& target, bool replace);
+  int CopyLink(const std::string& src, const std::string& target, bool replace,
+               std::u16string& message);
+
+  TransferUi& ui_;
+  const bool copy_;
+  ShellOpResult result_;
+  bool cancelled_ = false;
+  std::optional<ConflictChoice> conflictForAll_;
+  TransferProgress progress_;
+  std::string dest_;
+  std::string realDest_;
+  dev_t destDev_ = 0;
+  std::string lastParent_;
+  std::string lastParentReal_;
+  // The copy buffer, once per run; and the source device from which
+  // copy_file_range was found not to reach the destination.
+  std::unique_ptr<char[]> buffer_;
+  bool noRangeKnown_ = false;
+  dev_t noRangeDev_ = 0;
+};
+
+bool Transfer::Tick() {
+  if (cancelled_) return false;
+  if (!ui_.Progress(progress_)) {
+    cancelled_ = true;
+    result_.anyAborted = true;
+  }
+  return !cancelled_;
+}
+
+Outcome Transfer::AskError(const std::string& path, int code, bool canRetry,
+                           const std::u16string& message) {
+  const TransferError error{FromUtf8(path), message.empty() ? SystemText(code) : message, code,
+                            canRetry};
+  const ErrorChoice choice = ui_.AskError(error);
+  if (choice == ErrorChoice::TryAgain && canRetry) return Outcome::Done;
+  if (result_.code == 0) result_.code = code;
+  result_.anyAborted = true;
+  if (choice == ErrorChoice::Cancel) {
+    cancelled_ = true;
+    return Outcome::Cancelled;
+  }
+  return Outcome::Skipped;
+}
+
+// Runs op (0 or an errno) until it succeeds or the user gives up on it.
+template <class Op>
+Outcome Transfer::Attempt(const std::string& path, Op op) {
+  for (;;) {
+    const int e = op();
+    if (e == 0) return Outcome::Done;
+    const Outcome o = AskError(path, e, true);
+    if (o != Outcome::Done) return o;
+  }
+}
+
+void Transfer::Scan(const std::string& path, const struct stat& st) {
+  ++progress_.itemsTotal;
+  if (S_ISREG(st.st_mode)) progress_.bytesTotal += static_cast<std::uint64_t>(st.st_size);
+  if (!S_ISDIR(st.st_mode)) return;
+  DIR* dir = opendir(path.c_str());
+  if (!dir) return;  // reported when the folder itself is transferred
+  while (const dirent* entry = readdir(dir)) {
+    const std::string name = entry->d_name;
+    if (name == "." || name == "..") continue;
+    struct stat child;
+    if (fstatat(dirfd(dir), entry->d_name, &child, AT_SYMLINK_NOFOLLOW) != 0) continue;
+    Scan(Join(path, name), child);
+    if ((progress_.itemsTotal & 255) == 0 && !Tick()) break;
+  }
+  closedir(dir);
+}
+
+ShellOpResult Transfer::Run(const std::vector<std::u16string>& sources,
+                            const std::u16string& destination) {
+  if (sources.empty()) return result_;
+  ui_.Begin(copy_, destination);
+  struct EndOnExit {
+    TransferUi& ui;
+    ~EndOnExit() { ui.End(); }
+  } endOnExit{ui_};
+
+  dest_ = StripTrailingSlashes(ToUtf8(destination));
+  struct stat destSt;
+  const Outcome destOk = Attempt(dest_, [&] {
+    if (stat(dest_.c_str(), &destSt) != 0) return errno;
+    return S_ISDIR(destSt.st_mode) ? 0 : ENOTDIR;
+  });
+  if (destOk != Outcome::Done) return result_;
+  destDev_ = destSt.st_dev;
+  realDest_ = RealPath(dest_).value_or(dest_);
+
+  // Totals for the progress window. A move within one file system is a
+  // rename per source, so only what has to be copied is walked.
+  std::vector<Source> list;
+  list.reserve(sources.size());
+  for (const auto& s : sources) {
+    Source source;
+    source.path = StripTrailingSlashes(ToUtf8(s));
+    source.found = lstat(source.path.c_str(), &source.st) == 0;
+    if (!source.found || (!copy_ && source.st.st_dev == destDev_)) {
+      ++progress_.itemsTotal;
+    } else {
+      Scan(source.path, source.st);
+    }
+    list.push_back(std::move(source));
+    if (cancelled_) return result_;
+  }
+  if (!Tick()) return result_;
+
+  for (const auto& source : list) {
+    if (cancelled_) break;
+    TransferTop(source);
+  }
+  return result_;
+}
+
+void Transfer::TransferTop(const Source& source) {
+  const std::string& src = source.path;
+  struct stat st = source.st;
+  if (!source.found) {
+    if (Attempt(src, [&] { return lstat(src.c_str(), &st) == 0 ? 0 : errno; }) != Outcome::Done)
+      return;
+  }
+  const std::string name = BaseName(src);
+  progress_.currentName = FromUtf8(name);
+  const bool isFolder = S_ISDIR(st.st_mode);
+
+  const std::string parent = ParentOf(src);
+  if (parent != lastParent_) {
+    lastParent_ = parent;
+    lastParentReal_ = RealPath(parent).value_or(parent);
+  }
+
+  if (isFolder) {
+    const std::string real = RealPath(src).value_or(src);
+    if (realDest_ == real || realDest_.starts_with(real == "/" ? real : real + "/")) {
+      AskError(src, EINVAL, false,
+               u"The destination folder is the source folder itself or one of its subfolders");
+      return;
+    }
+  }
+
+  if (lastParentReal_ == realDest_) {
+    if (!copy_) {
+      // Moving something into the folder it is in changes nothing.
+      ++progress_.itemsDone;
+      Tick();
+      return;
+    }
+    std::string target;
+    for (unsigned n = 1;; ++n) {
+      target = Join(dest_, CopyOfName(name, isFolder, n));
+      if (!Exists(target)) break;
+    }
+    TransferEntry(src, st, target);
+    return;
+  }
+  TransferEntry(src, st, Join(dest_, name));
+}
+
+Outcome Transfer::TransferEntry(const std::string& src, const struct stat& st, std::string target) {
+  if (cancelled_) return Outcome::Cancelled;
+  progress_.currentName = FromUtf8(BaseName(src));
+  if (!copy_ && st.st_dev == destDev_) return MoveByRename(src, st, std::move(target));
+  if (S_ISDIR(st.st_mode)) return TransferFolder(src, std::move(target));
+  if (S_ISREG(st.st_mode)) return TransferFile(src, st, std::move(target));
+  if (S_ISLNK(st.st_mode)) return TransferLink(src, std::move(target));
+  // Devices, pipes and sockets: reading them could block forever.
+  return AskError(src, ENOTSUP, false);
+}
+
+Resolution Transfer::ResolveConflict(const std::string& src, const struct stat& st,
+                                     std::string& target) {
+  struct stat existing;
+  if (lstat(target.c_str(), &existing) != 0) return Resolution::Retry;  // gone meanwhile
+  const bool srcFolder = S_ISDIR(st.st_mode);
+  const bool targetFolder = S_ISDIR(existing.st_mode);
+  if (srcFolder && targetFolder) return Resolution::Merge;
+
+  ConflictChoice choice;
+  if (conflictForAll_) {
+    choice = *conflictForAll_;
+  } else {
+    const ConflictAnswer answer =
+        ui_.AskConflict({FromUtf8(src), FromUtf8(target), srcFolder, targetFolder});
+    choice = answer.choice;
+    if (answer.forAll && choice != ConflictChoice::Cancel) conflictForAll_ = choice;
+  }
+  // A folder is never replaced by a file nor a file by a folder: that would
+  // delete the folder's contents. Both are kept instead.
+  if (choice == ConflictChoice::Replace && srcFolder != targetFolder)
+    choice = ConflictChoice::KeepBoth;
+
+  switch (choice) {
+    case ConflictChoice::Replace:
+      return Resolution::Replace;
+    case ConflictChoice::KeepBoth: {
+      const std::string folder = ParentOf(target);
+      const std::string name = BaseName(target);
+      for (unsigned n = 2;; ++n) {
+        target = Join(folder, NumberedName(name, srcFolder, n));
+        if (!Exists(target)) break;
+      }
+      return Resolution::KeepBoth;
+    }
+    case ConflictChoice::Skip:
+      result_.anyAborted = true;
+      return Resolution::Skip;
+    case ConflictChoice::Cancel:
+      break;
+  }
+  result_.anyAborted = true;
+  cancelled_ = true;
+  return Resolution::Cancel;
+}
+
+Outcome Transfer::MoveByRename(const std::string& src, const struct stat& st, std::string target) {
+  bool replace = false;
+  for (;;) {
+    int e = replace ? (rename(src.c_str(), target.c_str()) == 0 ? 0 : errno)
+                    : RenameNoReplace(src, target);
+    if (e == 0) {
+      ++progress_.itemsDone;
+      Tick();
+      return Outcome::Done;
+    }
+    if (e == EXDEV) {
+      // Same device number but another mount: copy, then delete.
+      if (S_ISDIR(st.st_mode)) return TransferFolder(src, target);
+      if (S_ISREG(st.st_mode)) return TransferFile(src, st, target);
+      if (S_ISLNK(st.st_mode)) return TransferLink(src, target);
+      return AskError(src, ENOTSUP, false);
+    }
+    if ((e == EEXIST || e == ENOTEMPTY) && !replace) {
+      switch (ResolveConflict(src, st, target)) {
+        case Resolution::Merge: {
+          const Outcome o = TransferChildren(src, target);
+          return o == Outcome::Done ? RemoveSource(src, true) : o;
+        }
+        case Resolution::Replace:
+          replace = true;
+          continue;
+        case Resolution::KeepBoth:
+        case Resolution::Retry:
+          continue;
+        case Resolution::Skip:
+          return Outcome::Skipped;
+        case Resolution::Cancel:
+          return Outcome::Cancelled;
+      }
+    }
+    const Outcome o = AskError(src, e, true);
+    if (o != Outcome::Done) return o;
+  }
+}
+
+Outcome Transfer::TransferFolder(const std::string& src, std::string target) {
+  struct stat st;
+  if (lstat(src.c_str(), &st) != 0) return AskError(src, errno, false);
+  for (;;) {
+    if (mkdir(target.c_str(), 0777) == 0) break;
+    const int e = errno;
+    if (e == EEXIST) {
+      const Resolution r = ResolveConflict(src, st, target);
+      if (r == Resolution::Merge) break;
+      if (r == Resolution::Skip) return Outcome::Skipped;
+      if (r == Resolution::Cancel) return Outcome::Cancelled;
+      continue;  // a new name to keep both, or the name came free
+    }
+    const Outcome o = AskError(target, e, true);
+    if (o != Outcome::Done) return o;
+  }
+  ++progress_.itemsDone;
+  if (!Tick()) return Outcome::Cancelled;
+  const Outcome o = TransferChildren(src, target);
+  if (o != Outcome::Done || copy_) return o;
+  return RemoveSource(src, true);
+}
+
+// Each entry of src into the folder target; Done only when every one of
+// them was transferred.
+Outcome Transfer::TransferChildren(const std::string& src, const std::string& target) {
+  std::vector<std::pair<ino_t, std::string>> entries;
+  const Outcome listed = Attempt(src, [&] {
+    entries.clear();
+    DIR* dir = opendir(src.c_str());
+    if (!dir) return errno;
+    errno = 0;
+    while (const dirent* entry = readdir(dir)) {
+      const std::string name = entry->d_name;
+      if (name != "." && name != "..") entries.emplace_back(entry->d_ino, name);
+    }
+    const int e = errno;
+    closedir(dir);
+    return e;
+  });
+  if (listed != Outcome::Done) return listed;
+  // In inode order the file system reads its inode tables front to back
+  // instead of hopping about in hash order; large folders copy much faster.
+  std::sort(entries.begin(), entries.end());
+
+  Outcome all = Outcome::Done;
+  for (const auto& [inode, name] : entries) {
+    if (cancelled_) return Outcome::Cancelled;
+    const std::string child = Join(src, name);
+    struct stat st;
+    const Outcome found =
+        Attempt(child, [&] { return lstat(child.c_str(), &st) == 0 ? 0 : errno; });
+    Outcome o = found == Outcome::Done ? TransferEntry(child, st, Join(target, name)) : found;
+    if (o == Outcome::Cancelled) return o;
+    if (o == Outcome::Skipped) all = Outcome::Skipped;
+  }
+  return all;
+}
+
+Outcome Transfer::TransferFile(const std::string& src, const struct stat& st, std::string target) {
+  bool replace = false;
+  for (;;) {
+    const int e = CopyRegularFile(src, target, replace);
+    if (e == 0) break;
+    if (e == kCancelled) return Outcome::Cancelled;
+    if (e == EEXIST && !replace) {
+      const Resolution r = ResolveConflict(src, st, target);
+      if (r == Resolution::Skip) return Outcome::Skipped;
+      if (r == Resolution::Cancel) return Outcome::Cancelled;
+      replace = r == Resolution::Replace;
+      continue;
+    }
+    const Outcome o = AskError(src, e, true);
+    if (o != Outcome::Done) return o;
+  }
+  ++progress_.itemsDone;
+  if (!copy_) {
+    const Outcome o = RemoveSource(src, false);
+    if (o != Outcome::Done) return o;
+  }
+  return Tick() ? Outcome::Done : Outcome::Cancelled;
+}
+
+Outcome Transfer::TransferLink(const std::string& src, std::string target) {
+  bool replace = false;
+  struct stat st;
+  if (lstat(src.c_str(), &st) != 0) return AskError(src, errno, false);
+  for (;;) {
+    std::u16string message;
+    const int e = CopyLink(src, target, replace, message);
+    if (e == 0) break;
+    if (e == EEXIST && !replace) {
+      const Resolution r = ResolveConflict(src, st, target);
+      if (r == Resolution::Skip) return Outcome::Skipped;
+      if (r == Resolution::Cancel) return Outcome::Cancelled;
+      replace = r == Resolution::Replace;
+      continue;
+    }
+    const Outcome o = AskError(src, e, true, message);
+    if (o != Outcome::Done) return o;
+  }
+  ++progress_.itemsDone;
+  if (!copy_) {
+    const Outcome o = RemoveSource(src, false);
+    if (o != Outcome::Done) return o;
+  }
+  return Tick() ? Outcome::Done : Outcome::Cancelled;
+}
+
+Outcome Transfer::RemoveSource(const std::string& src, bool isFolder) {
+  return Attempt(
+      src, [&] { return (isFolder ? rmdir(src.c_str()) : unlink(src.c_str())) == 0 ? 0 : errno; });
+}
+
+// Copies one regular file. A new file is created under its own name and
+// removed again if anything fails; a replaced file is written beside the old
+// one and renamed over it only when complete, so the old one survives a
+// failure. The copy must end up with the source's size.
+int Transfer::CopyRegularFile(const std::string& src, const std::string& target, bool replace) {
+  const int in = open(src.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  if (in < 0) return errno;
+  struct stat st;
+  if (fstat(in, &st) != 0) {
+    const int e = errno;
+    close(in);
+    return e;
+  }
+  const std::string outPath = replace ? TempNameBeside(target) : target;
+  const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
+  if (out < 0) {
+    const int e = errno;
+    close(in);
+    return e;
+  }
+
+  std::uint64_t copied = 0;
+  int error = 0;
+  bool useRange = !(noRangeKnown_ && noRangeDev_ == st.st_dev);
+  for (;;) {
+    ssize_t n;
+    if (useRange) {
+      n = copy_file_range(in, nullptr, out, nullptr, kRangeChunk, 0);
+      if (n < 0 && copied == 0 &&
+          (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
+           errno == EPERM)) {
+        // Not between these file systems: don't ask again for every file.
+        noRangeKnown_ = true;
+        noRangeDev_ = st.st_dev;
+        useRange = false;
+        continue;
+      }
+    } else {
+      if (!buffer_) buffer_.reset(new char[kBufferSize]);
+      n = read(in, buffer_.get(), kBufferSize);
+      for (ssize_t written = 0; n > 0 && written < n;) {
+        const ssize_t w = write(out, buffer_.get() + written, static_cast<size_t>(n - written));
+        if (w < 0 && errno != EINTR) {
+          n = -1;
+          break;
+        }
+        if (w > 0) written += w;
+      }
+    }
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      error = errno;
+      break;
+    }
+    if (n == 0) break;
+    copied += static_cast<std::uint64_t>(n);
+    progress_.bytesDone += static_cast<std::uint64_t>(n);
+    if (!Tick()) {
+      error = kCancelled;
+      break;
+    }
+  }
+
+  if (error == 0) {
+    struct stat now, written;
+    if (fstat(in, &now) != 0 || fstat(out, &written) != 0) {
+      error = errno;
+    } else if (static_cast<std::uint64_t>(now.st_size) != copied ||
+               static_cast<std::uint64_t>(written.st_size) != copied) {
+      error = EIO;  // the source changed while it was copied, or data went missing
+    } else {
+      const timespec times[2] = {st.st_atim, st.st_mtim};
+      if (futimens(out, times) != 0) error = errno;
+    }
+  }
+  close(in);
+  if (close(out) != 0 && error == 0) error = errno;
+  if (error == 0 && replace && rename(outPath.c_str(), target.c_str()) != 0) error = errno;
+  if (error != 0) {
+    unlink(outPath.c_str());
+    progress_.bytesDone -= copied;
+  }
+  return error;
+}
+
+int Transfer::CopyLink(const std::string& src, const std::string& target, bool replace,
+                       std::u16string& message) {
+  GFile* from = g_file_new_for_path(src.c_str());
+  GFile* to = g_file_new_for_path(target.c_str());
+  const auto flags = static_cast<GFileCopyFlags>(G_FILE_COPY_NOFOLLOW_SYMLINKS |
+                                                 (replace ? G_FILE_COPY_OVERWRITE : 0));
+  GError* gerror = nullptr;
+  const gboolean ok = g_file_copy(from, to, flags, nullptr, nullptr, nullptr, &gerror);
+  g_object_unref(from);
+  g_object_unref(to);
+  if (ok) return 0;
+  const int e = g_error_matches(gerror, G_IO_ERROR, G_IO_ERROR_EXISTS) ? EEXIST : EIO;
+  message = FromUtf8(gerror->message);
+  g_error_free(gerror);
+  return e;
+}
+
+}  // namespace
+
+std::string CopyOfName(const std::string& name, bool isFolder, unsigned number) {
+  std::string stem, ext;
+  SplitName(name, isFolder, stem, ext);
+  if (number <= 1) return stem + " - Copy" + ext;
+  return stem + " - Copy (" + std::to_string(number) + ")" + ext;
+}
+
+std::string NumberedName(const std::string& name, bool isFolder, unsigned number) {
+  std::string stem, ext;
+  SplitName(name, isFolder, stem, ext);
+  return stem + " (" + std::to_string(number) + ")" + ext;
+}
+
+ShellOpResult RunTransfer(TransferUi& ui, bool copy, const std::vector<std::u16string>& sources,
+                          const std::u16string& destination) {
+  Transfer transfer(ui, copy);
+  return transfer.Run(sources, destination);
+}
+
+}  // namespace dw

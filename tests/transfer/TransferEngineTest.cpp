@@ -1,0 +1,522 @@
+// The POSIX transfer engine, driven by a scripted UI that answers its
+// questions from a queue and records what it was asked.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/posix/TransferEngine.h"
+#include "support/TestSupport.h"
+
+namespace dw {
+namespace {
+
+namespace fs = std::filesystem;
+using test::ReadBytes;
+using test::TempDir;
+using test::WriteBytes;
+
+class ScriptedUi : public TransferUi {
+ public:
+  void Begin(bool, const std::u16string&) override { ++begins; }
+  bool Progress(const TransferProgress& p) override {
+    if (!p.currentName.empty() && (names.empty() || names.back() != p.currentName))
+      names.push_back(p.currentName);
+    last = p;
+    return onProgress ? onProgress(p) : true;
+  }
+  ConflictAnswer AskConflict(const TransferConflict& c) override {
+    conflicts.push_back(c);
+    if (conflictAnswers.empty()) {
+      ADD_FAILURE() << "unexpected conflict for " << fs::path(c.targetPath);
+      return {ConflictChoice::Cancel, false};
+    }
+    const auto answer = conflictAnswers.front();
+    conflictAnswers.pop_front();
+    return answer;
+  }
+  ErrorChoice AskError(const TransferError& e) override {
+    errors.push_back(e);
+    if (onError) onError(e);
+    if (errorAnswers.empty()) {
+      ADD_FAILURE() << "unexpected error " << e.code << " for " << fs::path(e.path);
+      return ErrorChoice::Cancel;
+    }
+    const auto answer = errorAnswers.front();
+    errorAnswers.pop_front();
+    return answer;
+  }
+  void End() override { ++ends; }
+
+  std::deque<ConflictAnswer> conflictAnswers;
+  std::deque<ErrorChoice> errorAnswers;
+  std::function<bool(const TransferProgress&)> onProgress;
+  std::function<void(const TransferError&)> onError;
+  std::vector<TransferConflict> conflicts;
+  std::vector<TransferError> errors;
+  std::vector<std::u16string> names;
+  TransferProgress last;
+  int begins = 0;
+  int ends = 0;
+};
+
+// Every regular file and link below root with its content (a link as
+// "-> target"), folders as "/"; the whole tree in one comparable value.
+std::map<std::string, std::string> Tree(const fs::path& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& entry : fs::recursive_directory_iterator(root)) {
+    const std::string rel = entry.path().lexically_relative(root).string();
+    if (entry.is_symlink())
+      tree[rel] = "-> " + fs::read_symlink(entry.path()).string();
+    else if (entry.is_directory())
+      tree[rel] = "/";
+    else
+      tree[rel] = ReadBytes(entry.path());
+  }
+  return tree;
+}
+
+std::u16string U16(const fs::path& p) {
+  return p.u16string();
+}
+
+class TransferEngineTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fs::create_directory(src / "");
+    fs::create_directory(dst / "");
+  }
+  ShellOpResult Run(bool copy, const std::vector<fs::path>& sources, const fs::path& destination) {
+    std::vector<std::u16string> list;
+    for (const auto& s : sources) list.push_back(U16(s));
+    return RunTransfer(ui, copy, list, U16(destination));
+  }
+  // A small folder: two files, a subfolder with a file, an empty folder and
+  // a link.
+  void MakeFolder(const fs::path& folder) {
+    fs::create_directories(folder / "sub" / "empty");
+    WriteBytes(folder / "one.txt", "one");
+    WriteBytes(folder / "two.bin", std::string("\0\1\2", 3));
+    WriteBytes(folder / "sub" / "deep.txt", "deep");
+    fs::create_symlink("one.txt", folder / "link");
+  }
+
+  TempDir tmp;
+  fs::path src = tmp / "src";
+  fs::path dst = tmp / "dst";
+  ScriptedUi ui;
+};
+
+void ExpectClean(const ShellOpResult& r) {
+  EXPECT_EQ(r.code, 0);
+  EXPECT_FALSE(r.anyAborted);
+}
+
+TEST_F(TransferEngineTest, CopiesSourcesInTheGivenOrder) {
+  WriteBytes(src / "a.txt", "alpha");
+  WriteBytes(src / "b.txt", "bravo");
+  WriteBytes(src / "c.txt", std::string(3 << 20, 'c'));  // more than one read
+  ExpectClean(Run(true, {src / "c.txt", src / "a.txt", src / "b.txt"}, dst));
+
+  EXPECT_EQ(ui.names, (std::vector<std::u16string>{u"c.txt", u"a.txt", u"b.txt"}));
+  EXPECT_EQ(Tree(dst), Tree(src));
+  EXPECT_EQ(Tree(src).size(), 3u);
+  EXPECT_EQ(ui.begins, 1);
+  EXPECT_EQ(ui.ends, 1);
+  EXPECT_EQ(ui.last.itemsDone, 3u);
+  EXPECT_EQ(ui.last.itemsTotal, 3u);
+  EXPECT_EQ(ui.last.bytesDone, (3u << 20) + 10);
+  EXPECT_EQ(ui.last.bytesTotal, ui.last.bytesDone);
+}
+
+TEST_F(TransferEngineTest, CopyKeepsTheModificationTime) {
+  WriteBytes(src / "old.txt", "old");
+  const auto stamp = fs::file_time_type::clock::now() - std::chrono::hours(24 * 400);
+  fs::last_write_time(src / "old.txt", stamp);
+  ExpectClean(Run(true, {src / "old.txt"}, dst));
+  EXPECT_EQ(fs::last_write_time(dst / "old.txt"), stamp);
+}
+
+TEST_F(TransferEngineTest, MoveRemovesTheSources) {
+  WriteBytes(src / "a.txt", "alpha");
+  WriteBytes(src / "b.txt", "bravo");
+  WriteBytes(src / "keep.txt", "stays");
+  ExpectClean(Run(false, {src / "b.txt", src / "a.txt"}, dst));
+
+  EXPECT_EQ(Tree(dst),
+            (std::map<std::string, std::string>{{"a.txt", "alpha"}, {"b.txt", "bravo"}}));
+  EXPECT_EQ(Tree(src), (std::map<std::string, std::string>{{"keep.txt", "stays"}}));
+  EXPECT_EQ(ui.names, (std::vector<std::u16string>{u"b.txt", u"a.txt"}));
+}
+
+TEST_F(TransferEngineTest, FolderGoesWithItsContents) {
+  for (const bool copy : {true, false}) {
+    SCOPED_TRACE(copy ? "copy" : "move");
+    fs::remove_all(dst);
+    fs::create_directory(dst);
+    fs::remove_all(src / "folder");
+    MakeFolder(src / "folder");
+    const auto before = Tree(src / "folder");
+    ExpectClean(Run(copy, {src / "folder"}, dst));
+    EXPECT_EQ(Tree(dst / "folder"), before);
+    EXPECT_EQ(fs::exists(src / "folder"), copy);
+  }
+}
+
+TEST_F(TransferEngineTest, EmptyListDoesNothingAndSucceeds) {
+  WriteBytes(dst / "there.txt", "x");
+  for (const bool copy : {true, false}) ExpectClean(Run(copy, {}, dst));
+  EXPECT_EQ(ui.begins, 0);
+  EXPECT_EQ(Tree(dst).size(), 1u);
+}
+
+TEST_F(TransferEngineTest, MissingDestinationIsAnErrorAndNothingIsCreated) {
+  WriteBytes(src / "a.txt", "alpha");
+  fs::remove(dst);
+  for (const auto answer : {ErrorChoice::Cancel, ErrorChoice::Skip}) {
+    ui.errorAnswers = {answer};
+    const auto r = Run(false, {src / "a.txt"}, dst);
+    EXPECT_EQ(r.code, ENOENT);
+    EXPECT_TRUE(r.anyAborted);
+  }
+  ASSERT_EQ(ui.errors.size(), 2u);
+  EXPECT_EQ(ui.errors[0].path, U16(dst));
+  EXPECT_FALSE(fs::exists(dst));
+  EXPECT_EQ(ReadBytes(src / "a.txt"), "alpha");
+
+  // Created again before "Try again": the transfer goes on.
+  ui.errorAnswers = {ErrorChoice::TryAgain};
+  ui.onError = [&](const TransferError&) { fs::create_directory(dst); };
+  ExpectClean(Run(true, {src / "a.txt"}, dst));
+  EXPECT_EQ(ReadBytes(dst / "a.txt"), "alpha");
+}
+
+struct ConflictCase {
+  const char* name;
+  bool copy;
+  ConflictChoice choice;
+  std::map<std::string, std::string> dst;  // afterwards
+  bool sourceKept;
+  bool aborted;
+};
+
+class ConflictTest : public TransferEngineTest,
+                     public ::testing::WithParamInterface<ConflictCase> {};
+
+TEST_P(ConflictTest, AnswerDecides) {
+  const auto& c = GetParam();
+  WriteBytes(src / "a.txt", "new a");
+  WriteBytes(src / "b.txt", "new b");
+  WriteBytes(dst / "a.txt", "old a");
+  ui.conflictAnswers = {{c.choice, false}};
+  const auto r = Run(c.copy, {src / "a.txt", src / "b.txt"}, dst);
+
+  ASSERT_EQ(ui.conflicts.size(), 1u);
+  EXPECT_EQ(ui.conflicts[0].sourcePath, U16(src / "a.txt"));
+  EXPECT_EQ(ui.conflicts[0].targetPath, U16(dst / "a.txt"));
+  EXPECT_EQ(Tree(dst), c.dst);
+  EXPECT_EQ(fs::exists(src / "a.txt"), c.sourceKept);
+  EXPECT_EQ(r.anyAborted, c.aborted);
+  EXPECT_EQ(r.code, 0);
+}
+
+const std::map<std::string, std::string> kReplaced{{"a.txt", "new a"}, {"b.txt", "new b"}};
+const std::map<std::string, std::string> kSkipped{{"a.txt", "old a"}, {"b.txt", "new b"}};
+const std::map<std::string, std::string> kBoth{
+    {"a.txt", "old a"}, {"a (2).txt", "new a"}, {"b.txt", "new b"}};
+const std::map<std::string, std::string> kCancelled{{"a.txt", "old a"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    EachAnswer, ConflictTest,
+    ::testing::Values(
+        ConflictCase{"CopyReplace", true, ConflictChoice::Replace, kReplaced, true, false},
+        ConflictCase{"CopySkip", true, ConflictChoice::Skip, kSkipped, true, true},
+        ConflictCase{"CopyKeepBoth", true, ConflictChoice::KeepBoth, kBoth, true, false},
+        ConflictCase{"CopyCancel", true, ConflictChoice::Cancel, kCancelled, true, true},
+        ConflictCase{"MoveReplace", false, ConflictChoice::Replace, kReplaced, false, false},
+        ConflictCase{"MoveSkip", false, ConflictChoice::Skip, kSkipped, true, true},
+        ConflictCase{"MoveKeepBoth", false, ConflictChoice::KeepBoth, kBoth, false, false},
+        ConflictCase{"MoveCancel", false, ConflictChoice::Cancel, kCancelled, true, true}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(TransferEngineTest, AnswerForAllIsAskedOnce) {
+  for (const char* name : {"x.txt", "y.txt", "z.txt"}) {
+    WriteBytes(src / name, std::string("new ") + name);
+    WriteBytes(dst / name, "old");
+  }
+  WriteBytes(dst / "x (2).txt", "taken too");
+  ui.conflictAnswers = {{ConflictChoice::KeepBoth, true}};
+  ExpectClean(Run(true, {src / "x.txt", src / "y.txt", src / "z.txt"}, dst));
+  EXPECT_EQ(ui.conflicts.size(), 1u);
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{"x.txt", "old"},
+                                                           {"x (2).txt", "taken too"},
+                                                           {"x (3).txt", "new x.txt"},
+                                                           {"y.txt", "old"},
+                                                           {"y (2).txt", "new y.txt"},
+                                                           {"z.txt", "old"},
+                                                           {"z (2).txt", "new z.txt"}}));
+
+  // Skip for all: the outcome counts as aborted, and nothing is asked again.
+  ui.conflicts.clear();
+  ui.conflictAnswers = {{ConflictChoice::Skip, true}};
+  const auto before = Tree(dst);
+  const auto r = Run(false, {src / "x.txt", src / "y.txt", src / "z.txt"}, dst);
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_EQ(ui.conflicts.size(), 1u);
+  EXPECT_EQ(Tree(dst), before);
+  EXPECT_EQ(Tree(src).size(), 3u);
+}
+
+TEST_F(TransferEngineTest, FolderOntoFolderMergesAndReplaceKeepsOtherContents) {
+  for (const bool copy : {true, false}) {
+    SCOPED_TRACE(copy ? "copy" : "move");
+    fs::remove_all(dst);
+    fs::create_directories(dst / "f" / "sub");
+    WriteBytes(dst / "f" / "other.txt", "theirs");
+    WriteBytes(dst / "f" / "same.txt", "old");
+    WriteBytes(dst / "f" / "sub" / "kept.txt", "kept");
+    fs::create_directories(src / "f" / "sub");
+    WriteBytes(src / "f" / "same.txt", "new");
+    WriteBytes(src / "f" / "sub" / "added.txt", "added");
+    ui.conflicts.clear();
+    ui.conflictAnswers = {{ConflictChoice::Replace, false}};
+    ExpectClean(Run(copy, {src / "f"}, dst));
+    ASSERT_EQ(ui.conflicts.size(), 1u);  // the file, never the folders
+    EXPECT_EQ(Tree(dst / "f"), (std::map<std::string, std::string>{{"other.txt", "theirs"},
+                                                                   {"same.txt", "new"},
+                                                                   {"sub", "/"},
+                                                                   {"sub/kept.txt", "kept"},
+                                                                   {"sub/added.txt", "added"}}));
+    EXPECT_EQ(fs::exists(src / "f"), copy);
+  }
+}
+
+TEST_F(TransferEngineTest, ReplaceBetweenFileAndFolderKeepsBoth) {
+  fs::create_directories(dst / "n");
+  WriteBytes(dst / "n" / "inside.txt", "inside");
+  WriteBytes(src / "n", "a file");
+  ui.conflictAnswers = {{ConflictChoice::Replace, false}};
+  ExpectClean(Run(true, {src / "n"}, dst));
+  ASSERT_EQ(ui.conflicts.size(), 1u);
+  EXPECT_FALSE(ui.conflicts[0].sourceIsFolder);
+  EXPECT_TRUE(ui.conflicts[0].targetIsFolder);
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{
+                           {"n", "/"}, {"n/inside.txt", "inside"}, {"n (2)", "a file"}}));
+}
+
+TEST_F(TransferEngineTest, ErrorAnswersTryAgainSkipCancel) {
+  struct Case {
+    ErrorChoice answer;
+    std::map<std::string, std::string> dst;
+    int code;
+  };
+  const Case cases[] = {
+      {ErrorChoice::TryAgain, {{"a", "a"}, {"late", "late"}, {"c", "c"}}, 0},
+      {ErrorChoice::Skip, {{"a", "a"}, {"c", "c"}}, ENOENT},
+      {ErrorChoice::Cancel, {{"a", "a"}}, ENOENT},
+  };
+  for (const auto& c : cases) {
+    fs::remove_all(src);
+    fs::remove_all(dst);
+    fs::create_directory(src);
+    fs::create_directory(dst);
+    WriteBytes(src / "a", "a");
+    WriteBytes(src / "c", "c");
+    ui.errors.clear();
+    ui.errorAnswers = {c.answer};
+    // The missing file turns up before the answer is given.
+    ui.onError = [&](const TransferError&) { WriteBytes(src / "late", "late"); };
+    const auto r = Run(true, {src / "a", src / "late", src / "c"}, dst);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0].path, U16(src / "late"));
+    EXPECT_EQ(ui.errors[0].code, ENOENT);
+    EXPECT_TRUE(ui.errors[0].canRetry);
+    EXPECT_FALSE(ui.errors[0].message.empty());
+    EXPECT_EQ(Tree(dst), c.dst);
+    EXPECT_EQ(r.code, c.code);
+    EXPECT_EQ(r.anyAborted, c.code != 0);
+  }
+}
+
+TEST_F(TransferEngineTest, CopyIntoTheSameFolderMakesACopyName) {
+  WriteBytes(src / "report.txt", "r");
+  MakeFolder(src / "dir");
+  const auto folder = Tree(src / "dir");
+  ExpectClean(Run(true, {src / "report.txt", src / "dir"}, src));
+  ExpectClean(Run(true, {src / "report.txt"}, src));
+  EXPECT_EQ(ReadBytes(src / "report - Copy.txt"), "r");
+  EXPECT_EQ(ReadBytes(src / "report - Copy (2).txt"), "r");
+  EXPECT_EQ(Tree(src / "dir - Copy"), folder);
+  EXPECT_TRUE(ui.conflicts.empty());
+
+  // A move into its own folder leaves everything where it is.
+  const auto before = Tree(src);
+  ExpectClean(Run(false, {src / "report.txt", src / "dir"}, src));
+  EXPECT_EQ(Tree(src), before);
+}
+
+TEST_F(TransferEngineTest, FolderIntoItselfOrItsSubfolderIsRefused) {
+  MakeFolder(src / "f");
+  WriteBytes(src / "loose.txt", "loose");
+  const auto before = Tree(src);
+  for (const bool copy : {true, false}) {
+    for (const auto& target : {src / "f", src / "f" / "sub", src / "f" / "sub" / "empty"}) {
+      SCOPED_TRACE(target.string() + (copy ? " copy" : " move"));
+      ui.errors.clear();
+      ui.errorAnswers = {ErrorChoice::Skip};
+      const auto r = Run(copy, {src / "f"}, target);
+      ASSERT_EQ(ui.errors.size(), 1u);
+      EXPECT_FALSE(ui.errors[0].canRetry);
+      EXPECT_EQ(ui.errors[0].path, U16(src / "f"));
+      EXPECT_EQ(r.code, EINVAL);
+      EXPECT_TRUE(r.anyAborted);
+      EXPECT_EQ(Tree(src), before);
+    }
+  }
+  // The refused folder does not hold up the other sources.
+  ui.errorAnswers = {ErrorChoice::Skip};
+  const auto r = Run(true, {src / "f", src / "loose.txt"}, src / "f" / "sub");
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_EQ(ReadBytes(src / "f" / "sub" / "loose.txt"), "loose");
+}
+
+TEST_F(TransferEngineTest, CancelFromTheProgressWindowStopsAndReportsAborted) {
+  for (int i = 0; i < 5; ++i) WriteBytes(src / ("f" + std::to_string(i)), "x");
+  int files = 0;
+  ui.onProgress = [&](const TransferProgress& p) {
+    files = static_cast<int>(p.itemsDone);
+    return p.itemsDone < 2;
+  };
+  std::vector<fs::path> list;
+  for (int i = 0; i < 5; ++i) list.push_back(src / ("f" + std::to_string(i)));
+  const auto r = Run(true, list, dst);
+  EXPECT_EQ(r.code, 0);
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_EQ(files, 2);
+  EXPECT_EQ(Tree(dst).size(), 2u);
+}
+
+TEST_F(TransferEngineTest, WithoutDialogsConflictsAreSkippedAndErrorsCancel) {
+  NonInteractiveTransferUi silent;
+  WriteBytes(src / "a", "new");
+  WriteBytes(src / "b", "b");
+  WriteBytes(dst / "a", "old");
+  auto r = RunTransfer(silent, true, {U16(src / "a"), U16(src / "b")}, U16(dst));
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_EQ(ReadBytes(dst / "a"), "old");
+  EXPECT_EQ(ReadBytes(dst / "b"), "b");
+
+  r = RunTransfer(silent, true, {U16(src / "gone"), U16(src / "b")}, U16(tmp / "other"));
+  EXPECT_EQ(r.code, ENOENT);
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_FALSE(fs::exists(tmp / "other"));
+}
+
+TEST_F(TransferEngineTest, PlatformRunsTheEngineWithoutDialogsWhenNoneAreSet) {
+  auto platform = CreateSystemPlatform();
+  WriteBytes(src / "a", "new");
+  WriteBytes(src / "b", "b");
+  auto r = platform->ShellFileOperation(nullptr, false, {U16(src / "b")}, U16(dst));
+  ExpectClean(r);
+  EXPECT_EQ(ReadBytes(dst / "b"), "b");
+  EXPECT_FALSE(fs::exists(src / "b"));
+
+  WriteBytes(dst / "a", "old");
+  r = platform->ShellFileOperation(nullptr, true, {U16(src / "a")}, U16(dst));
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_EQ(ReadBytes(dst / "a"), "old");
+
+  // Once dialogs are installed, they are the ones asked.
+  platform->SetTransferUi(&ui);
+  ui.conflictAnswers = {{ConflictChoice::Replace, false}};
+  ExpectClean(platform->ShellFileOperation(nullptr, true, {U16(src / "a")}, U16(dst)));
+  EXPECT_EQ(ui.conflicts.size(), 1u);
+  EXPECT_EQ(ReadBytes(dst / "a"), "new");
+}
+
+// A second file system for moves across devices: /dev/shm is a tmpfs.
+class CrossDeviceTest : public TransferEngineTest {
+ protected:
+  void SetUp() override {
+    TransferEngineTest::SetUp();
+    struct stat a, b;
+    if (stat("/dev/shm", &b) != 0 || stat(tmp.Path().c_str(), &a) != 0 || a.st_dev == b.st_dev)
+      GTEST_SKIP() << "no second file system at /dev/shm";
+    shm = fs::path("/dev/shm") / ("dropwell-xdev-" + tmp.Path().filename().string());
+    fs::create_directory(shm);
+  }
+  void TearDown() override {
+    if (!shm.empty()) fs::remove_all(shm);
+  }
+  fs::path shm;
+};
+
+TEST_F(CrossDeviceTest, MoveCopiesThenDeletesTheSources) {
+  MakeFolder(shm / "folder");
+  WriteBytes(shm / "big.bin", std::string(5 << 20, 'b'));
+  const auto folder = Tree(shm / "folder");
+  ExpectClean(Run(false, {shm / "big.bin", shm / "folder"}, dst));
+  EXPECT_EQ(Tree(dst / "folder"), folder);
+  EXPECT_EQ(ReadBytes(dst / "big.bin"), std::string(5 << 20, 'b'));
+  EXPECT_TRUE(fs::is_empty(shm));
+  EXPECT_EQ(ui.last.bytesDone, (5u << 20) + 3 + 3 + 4);
+}
+
+TEST_F(CrossDeviceTest, InterruptedMoveLeavesEveryFileSomewhere) {
+  // Cancelled halfway through the second file: the first is moved, the
+  // second is whole at its source and no part of it is left behind.
+  WriteBytes(shm / "first", "first");
+  WriteBytes(shm / "second", std::string(4 << 20, 's'));
+  WriteBytes(shm / "third", "third");
+  ui.onProgress = [](const TransferProgress& p) {
+    return !(p.currentName == u"second" && p.bytesDone > 5);
+  };
+  const auto r = Run(false, {shm / "first", shm / "second", shm / "third"}, dst);
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{"first", "first"}}));
+  EXPECT_EQ(Tree(shm), (std::map<std::string, std::string>{{"second", std::string(4 << 20, 's')},
+                                                           {"third", "third"}}));
+}
+
+TEST_F(CrossDeviceTest, ReplacedFileSurvivesAFailedCopy) {
+  // Replace writes beside the old file; a cancel leaves the old one whole.
+  WriteBytes(shm / "a", std::string(3 << 20, 'n'));
+  WriteBytes(dst / "a", "old");
+  ui.conflictAnswers = {{ConflictChoice::Replace, false}};
+  ui.onProgress = [](const TransferProgress& p) { return p.bytesDone == 0; };
+  const auto r = Run(false, {shm / "a"}, dst);
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{"a", "old"}}));
+  EXPECT_EQ(ReadBytes(shm / "a").size(), 3u << 20);
+}
+
+TEST(TransferNames, CopyAndNumberedNames) {
+  struct Case {
+    const char* name;
+    bool folder;
+    unsigned number;
+    const char* copy;
+    const char* numbered;
+  };
+  const Case cases[] = {
+      {"a.txt", false, 1, "a - Copy.txt", "a (1).txt"},
+      {"a.txt", false, 2, "a - Copy (2).txt", "a (2).txt"},
+      {"a.tar.gz", false, 3, "a.tar - Copy (3).gz", "a.tar (3).gz"},
+      {".bashrc", false, 1, ".bashrc - Copy", ".bashrc (1)"},
+      {"noext", false, 2, "noext - Copy (2)", "noext (2)"},
+      {"v1.2", true, 1, "v1.2 - Copy", "v1.2 (1)"},
+      {"名前.テキスト", false, 2, "名前 - Copy (2).テキスト", "名前 (2).テキスト"},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CopyOfName(c.name, c.folder, c.number), c.copy);
+    EXPECT_EQ(NumberedName(c.name, c.folder, c.number), c.numbered);
+  }
+}
+
+}  // namespace
+}  // namespace dw

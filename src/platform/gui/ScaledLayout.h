@@ -1,0 +1,49 @@
+// The scaling container of the drop window: a frameless graphics view whose
+// scene holds the content widget at its reference size, stretched to the view
+// independently in x and y. Input maps back through the same transform.
+#pragma once
+
+#include <QGraphicsView>
+#include <QSizeF>
+
+class QGraphicsProxyWidget;
+
+namespace dw::gui {
+
+class ScaledLayout : public QGraphicsView {
+  Q_OBJECT
+
+ public:
+  explicit ScaledLayout(QSizeF reference, QWidget* parent = nullptr);
+
+  // The widget that holds the controls, laid out in reference units.
+  QWidget* Content() const { return content_; }
+  QGraphicsProxyWidget* ContentProxy() const { return contentProxy_; }
+  QSizeF Reference() const { return reference_; }
+
+  // Embeds a widget of its own at a position in reference units, drawn at
+  // the given factor from its top-left corner, above the content.
+  QGraphicsProxyWidget* AddScaled(QWidget* widget, QPointF position, qreal scale);
+
+  // The horizontal and vertical factors now in force.
+  qreal ScaleX() const;
+  qreal ScaleY() const;
+
+ protected:
+  void resizeEvent(QResizeEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dragMoveEvent(QDragMoveEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+
+ private:
+  void UpdateTransform();
+
+  QSizeF reference_;
+  QWidget* content_;
+  QGraphicsProxyWidget* contentProxy_;
+  // The proxy does not copy the inner widget's drop action into the view's
+  // drop event, so the answer of the last accepted drag move is kept here.
+  Qt::DropAction lastDragAction_ = Qt::IgnoreAction;
+};
+
+}  // namespace dw::gui

@@ -1,0 +1,194 @@
+// Drops onto the drop target through the scaled view, as the window system
+// delivers them: enter, move and drop events at the view's viewport.
+#include <QApplication>
+#include <QComboBox>
+#include <QDragEnterEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QUrl>
+
+#include "AppTestSupport.h"
+#include "platform/gui/FileDropTarget.h"
+#include "platform/gui/ScaledLayout.h"
+
+namespace dw::test {
+namespace {
+
+struct DragOutcome {
+  bool moveAccepted;
+  Qt::DropAction moveAction;
+  bool dropAccepted;
+  Qt::DropAction dropAction;
+};
+
+class DropTest : public AppTest {
+ protected:
+  void SetUp() override {
+    AppTest::SetUp();
+    target = MakeFolder("target dir");
+    WriteList({target + ",Target"});
+    StartShown(334, 133);
+  }
+
+  static QMimeData* Files(const std::vector<std::string>& paths) {
+    auto* data = new QMimeData;
+    QList<QUrl> urls;
+    for (const auto& p : paths) urls.push_back(QUrl::fromLocalFile(QString::fromStdString(p)));
+    data->setUrls(urls);
+    return data;
+  }
+
+  // Enter, move and (optionally) drop at the centre of a control given in
+  // reference units.
+  DragOutcome Drag(const QMimeData& data, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
+                   bool release = true, QPointF at = QPointF(8 + 57 / 2.0, 72 + 49 / 2.0)) {
+    QWidget* viewport = form->ScaledLayout1->viewport();
+    const QPoint p = form->ScaledLayout1->mapFromScene(at);
+    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+    QDragEnterEvent enter(p, offered, &data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &enter);
+    QDragMoveEvent move(p, offered, &data, Qt::LeftButton, modifiers);
+    QApplication::sendEvent(viewport, &move);
+    DragOutcome out{move.isAccepted(), move.dropAction(), false, Qt::IgnoreAction};
+    if (release) {
+      QDropEvent drop(QPointF(p), offered, &data, Qt::LeftButton, modifiers);
+      QApplication::sendEvent(viewport, &drop);
+      out.dropAccepted = drop.isAccepted();
+      out.dropAction = drop.dropAction();
+    } else {
+      QDragLeaveEvent leave;
+      QApplication::sendEvent(viewport, &leave);
+    }
+    return out;
+  }
+
+  std::string target;
+};
+
+TEST_F(DropTest, OffersTheRadioChoiceWhateverTheModifiersAndContent) {
+  std::unique_ptr<QMimeData> files(Files({"/tmp/x"}));
+  QMimeData text;
+  text.setText(QStringLiteral("just text"));
+  const Qt::KeyboardModifiers modifiers[] = {Qt::NoModifier, Qt::ControlModifier, Qt::ShiftModifier,
+                                             Qt::ControlModifier | Qt::ShiftModifier};
+  for (bool copy : {true, false}) {
+    (copy ? form->CopyRb : form->MoveRb)->setChecked(true);
+    for (const QMimeData* data :
+         {static_cast<const QMimeData*>(files.get()), static_cast<const QMimeData*>(&text)}) {
+      for (auto mods : modifiers) {
+        const DragOutcome out = Drag(*data, mods, false);
+        EXPECT_TRUE(out.moveAccepted);
+        EXPECT_EQ(out.moveAction, copy ? Qt::CopyAction : Qt::MoveAction)
+            << "copy=" << copy << " modifiers=" << mods.toInt();
+      }
+    }
+  }
+  EXPECT_TRUE(platform.shellCalls.empty());
+}
+
+TEST_F(DropTest, DropHandsThePathsInOrderWithTheChoiceAtRelease) {
+  std::unique_ptr<QMimeData> data(Files({"/src/b file", "/src/a", "/src/c dir"}));
+  DragOutcome out = Drag(*data);
+  EXPECT_TRUE(out.dropAccepted);
+  EXPECT_EQ(out.dropAction, Qt::CopyAction);
+  ASSERT_EQ(platform.shellCalls.size(), 1u);
+  EXPECT_TRUE(platform.shellCalls[0].copy);
+  EXPECT_EQ(platform.shellCalls[0].sources,
+            (std::vector<std::u16string>{u"/src/b file", u"/src/a", u"/src/c dir"}));
+  EXPECT_EQ(platform.shellCalls[0].destination, U(target));
+  EXPECT_EQ(*TForm1Probe::CopyList(*form), platform.shellCalls[0].sources);
+
+  // Switching to Move between two drops makes the second one a move, and the
+  // drag source is told so.
+  form->MoveRb->setChecked(true);
+  std::unique_ptr<QMimeData> second(Files({"/src/z"}));
+  out = Drag(*second);
+  EXPECT_EQ(out.dropAction, Qt::MoveAction);
+  ASSERT_EQ(platform.shellCalls.size(), 2u);
+  EXPECT_FALSE(platform.shellCalls[1].copy);
+  EXPECT_EQ(platform.shellCalls[1].sources, std::vector<std::u16string>{u"/src/z"});
+  EXPECT_EQ(*TForm1Probe::CopyList(*form), std::vector<std::u16string>{u"/src/z"});
+}
+
+TEST_F(DropTest, TextOnlyDropCallsTheShellWithNoSources) {
+  QMimeData text;
+  text.setText(QStringLiteral("/not/a/url"));
+  const DragOutcome out = Drag(text);
+  EXPECT_TRUE(out.dropAccepted);
+  ASSERT_EQ(platform.shellCalls.size(), 1u);
+  EXPECT_TRUE(platform.shellCalls[0].sources.empty());
+}
+
+TEST_F(DropTest, MissingTargetFolderDoesNothingSilently) {
+  std::unique_ptr<QMimeData> data(Files({"/src/a"}));
+  Drag(*data);  // fills CopyList
+  std::filesystem::remove_all(target);
+  BoxCatcher boxes;
+  const DragOutcome out = Drag(*data);
+  EXPECT_TRUE(out.moveAccepted) << "still offered while enabled";
+  EXPECT_EQ(platform.shellCalls.size(), 1u);
+  EXPECT_TRUE(TForm1Probe::CopyList(*form)->empty());
+  EXPECT_TRUE(boxes.seen.empty());
+}
+
+TEST_F(DropTest, NothingChosenDoesNothing) {
+  form->FolderList->lines.clear();
+  form.reset();
+  editor.reset();
+  std::filesystem::remove(dir / "Dropwell.txt");
+  StartShown(150, 140);
+  ASSERT_TRUE(TForm1Probe::TagDir(*form).empty());
+  std::unique_ptr<QMimeData> data(Files({"/src/a"}));
+  const DragOutcome out = Drag(*data);
+  EXPECT_TRUE(out.moveAccepted);
+  EXPECT_TRUE(platform.shellCalls.empty());
+}
+
+TEST_F(DropTest, DisabledTargetRefusesDragAndDrop) {
+  form->DropTarget1->setEnabled(false);
+  std::unique_ptr<QMimeData> data(Files({"/src/a"}));
+  const DragOutcome out = Drag(*data);
+  EXPECT_FALSE(out.moveAccepted);
+  EXPECT_FALSE(out.dropAccepted);
+  EXPECT_TRUE(platform.shellCalls.empty());
+  EXPECT_FALSE(form->DropTarget1->IsDraggedOver());
+}
+
+TEST_F(DropTest, NoOtherControlTakesDrags) {
+  std::unique_ptr<QMimeData> data(Files({"/src/a"}));
+  const QPointF elsewhere[] = {{80 + 28, 76 + 9}, {8 + 20, 32 + 10}, {150, 60}, {10, 10}};
+  for (QPointF at : elsewhere) {
+    const DragOutcome out = Drag(*data, Qt::NoModifier, true, at);
+    EXPECT_FALSE(out.moveAccepted) << at.x() << "," << at.y();
+    EXPECT_FALSE(out.dropAccepted) << at.x() << "," << at.y();
+  }
+  EXPECT_TRUE(platform.shellCalls.empty());
+}
+
+TEST_F(DropTest, FailureIsReportedOnErrorCodeOrAbort) {
+  struct Case {
+    ShellOpResult result;
+    bool message;
+  };
+  const Case cases[] = {
+      {{0, false}, false}, {{2, false}, true}, {{0, true}, true}, {{5, true}, true}};
+  std::unique_ptr<QMimeData> data(Files({"/src/a"}));
+  for (const Case& c : cases) {
+    platform.shellResult = c.result;
+    BoxCatcher boxes;
+    Drag(*data);
+    if (c.message) {
+      ASSERT_EQ(boxes.seen.size(), 1u) << c.result.code << c.result.anyAborted;
+      EXPECT_EQ(boxes.seen[0].text, QStringLiteral("失敗しました"));
+      EXPECT_EQ(boxes.seen[0].title, QStringLiteral("Dropwell"));
+    } else {
+      EXPECT_TRUE(boxes.seen.empty());
+    }
+  }
+}
+
+}  // namespace
+}  // namespace dw::test

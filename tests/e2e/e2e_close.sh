@@ -1,0 +1,102 @@
+#!/usr/bin/env bash
+# End to end under Xvfb: the real program copied alone into a folder with its
+# two files, started, checked for the remembered geometry, closed by a click
+# on the close button at its scaled place, and the written files checked.
+# Usage: e2e_close.sh <path of the Dropwell executable>
+set -uo pipefail
+program=$1
+work=$(mktemp -d)
+xvfb_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+# A free display of our own.
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+export QT_QPA_PLATFORM=xcb
+# A UTF-8 locale: the system code page is then 65001, which writes a mark.
+export LC_ALL=C.UTF-8
+
+# Starts the program in $1 and waits for its window, whose id goes to $win.
+win=""
+start() {
+  (cd "$1" && exec ./Dropwell) >"$work/app.log" 2>&1 &
+  app_pid=$!
+  win=""
+  for _ in $(seq 100); do
+    win=$(xdotool search --onlyvisible --name '^Dropwell$' 2>/dev/null | head -n1)
+    [ -n "$win" ] && break
+    kill -0 "$app_pid" 2>/dev/null || fail "program ended early: $(cat "$work/app.log")"
+    sleep 0.1
+  done
+  [ -n "$win" ] || fail "no window"
+}
+
+# Clicks the close button (22 x 17 units at 136, 0 of 167 x 133) of the
+# window at left, top, width, height, then waits for the program to end.
+close_by_button() {
+  local left=$1 top=$2 width=$3 height=$4
+  local x=$((left + (147 * width) / 167)) y=$((top + (17 * height) / 266))
+  xdotool mousemove "$x" "$y" click 1
+  for _ in $(seq 150); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$app_pid" 2>/dev/null && fail "program still running after the close button"
+  wait "$app_pid"
+  local code=$?
+  app_pid=""
+  [ "$code" -eq 0 ] || fail "exit code $code"
+}
+
+geometry() {
+  xdotool getwindowgeometry "$1" | awk '/Position/ {split($2, p, ","); x = p[1]; y = p[2]}
+    /Geometry/ {split($2, s, "x"); print x, y, s[1], s[2]}'
+}
+
+# Settings keys as lines, CR removed.
+ini_lines() { tr -d '\r' <"$1" | grep -v '^$'; }
+
+# --- 1: a prepared folder list and settings file ---
+dir1="$work/run one"
+mkdir -p "$dir1/target folder"
+cp "$program" "$dir1/Dropwell"
+# UTF-8 with its mark, LF breaks, an empty and a short line before the
+# second entry, and no break after the last line.
+printf '\xEF\xBB\xBF%s,Target\n\nshort\n/tmp,\xE4\xB8\x80\xE6\x99\x82' "$dir1/target folder" \
+  >"$dir1/Dropwell.txt"
+printf '[Form]\r\nTop=50\r\nLeft=60\r\nWidth=334\r\nHeight=133\r\nStayTop=0\r\n[Select]\r\nFolder=1\r\n' \
+  >"$dir1/Dropwell.ini"
+start "$dir1"
+got=$(geometry "$win")
+[ "$got" = "60 50 334 133" ] || fail "geometry '$got', expected '60 50 334 133'"
+close_by_button 60 50 334 133
+printf '\xEF\xBB\xBF%s,Target\r\n\r\nshort\r\n/tmp,\xE4\xB8\x80\xE6\x99\x82\r\n' \
+  "$dir1/target folder" >"$work/expected.txt"
+cmp "$dir1/Dropwell.txt" "$work/expected.txt" || fail "folder list bytes differ"
+expected_ini=$'[Form]\nTop=50\nLeft=60\nWidth=334\nHeight=133\nStayTop=0\n[Select]\nFolder=1'
+[ "$(ini_lines "$dir1/Dropwell.ini")" = "$expected_ini" ] ||
+  fail "settings: $(ini_lines "$dir1/Dropwell.ini")"
+
+# --- 2: no settings file: defaults, and a new file with the keys in order ---
+dir2="$work/run two"
+mkdir -p "$dir2/a"
+cp "$program" "$dir2/Dropwell"
+printf '%s,A\r\n' "$dir2/a" >"$dir2/Dropwell.txt"
+printf '\xEF\xBB\xBF%s,A\r\n' "$dir2/a" >"$work/expected2.txt"
+start "$dir2"
+got=$(geometry "$win")
+[ "$got" = "100 100 150 140" ] || fail "default geometry '$got'"
+close_by_button 100 100 150 140
+cmp "$dir2/Dropwell.txt" "$work/expected2.txt" || fail "second folder list bytes differ"
+expected_ini=$'[Form]\nTop=100\nLeft=100\nWidth=150\nHeight=140\nStayTop=0\n[Select]\nFolder=0'
+[ "$(ini_lines "$dir2/Dropwell.ini")" = "$expected_ini" ] ||
+  fail "new settings file: $(ini_lines "$dir2/Dropwell.ini")"
+
+echo "e2e close: passed"

@@ -5,6 +5,7 @@
 
 #include "app/Application.h"
 #include "platform/Platform.h"
+#include "platform/gui/TransferDialogs.h"
 #include "theme/Theme.h"
 
 int main(int argc, char* argv[]) {
@@ -16,10 +17,10 @@ int main(int argc, char* argv[]) {
     QDesktopServices::openUrl(QUrl::fromLocalFile(QString::fromStdU16String(path)));
   });
 
-  // ---- Transfer dialogs of the POSIX engine ----
-  // platform->SetTransferUi(...) is wired here: the Qt implementation of the
-  // engine's dialogs must live as long as the platform.
-  // ---- end ----
+  // The dialogs of our own transfer engine (the Windows shell brings its own);
+  // they must outlive every transfer, so they live as long as the platform.
+  dw::QtTransferUi transferUi;
+  platform->SetTransferUi(&transferUi);
 
   return dw::app::RunApplication(*platform);
 }

@@ -43,10 +43,12 @@ bool FileDropTarget::Answer(QDropEvent* event) {
 }
 
 void FileDropTarget::dragEnterEvent(QDragEnterEvent* event) {
+  enteredPaths_ = DroppedPaths(event->mimeData());
   SetDraggedOver(Answer(event));
 }
 
 void FileDropTarget::dragMoveEvent(QDragMoveEvent* event) {
+  if (enteredPaths_.empty()) enteredPaths_ = DroppedPaths(event->mimeData());
   SetDraggedOver(Answer(event));
 }
 
@@ -58,7 +60,13 @@ void FileDropTarget::dragLeaveEvent(QDragLeaveEvent* event) {
 void FileDropTarget::dropEvent(QDropEvent* event) {
   SetDraggedOver(false);
   if (!Answer(event)) return;
-  if (onDropped) onDropped(DroppedPaths(event->mimeData()));
+  // Some X11 drag sources no longer hand out their data once released (the
+  // request at drop time comes back empty); the list read on entering is the
+  // same drag's, so it stands in then.
+  std::vector<std::u16string> paths = DroppedPaths(event->mimeData());
+  if (paths.empty()) paths = enteredPaths_;
+  enteredPaths_.clear();
+  if (onDropped) onDropped(paths);
 }
 
 void FileDropTarget::changeEvent(QEvent* event) {

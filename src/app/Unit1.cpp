@@ -87,7 +87,7 @@ void TForm1::BuildControls() {
   ToolBar1->setGeometry(0, 0, 167, 25);
   ToolBar1->setFocusPolicy(Qt::NoFocus);
 
-  struct ButtonSpec {
+  struct ButtonLayout {
     QToolButton** field;
     const char* name;
     int x;
@@ -96,24 +96,24 @@ void TForm1::BuildControls() {
     const char* hint;
     bool toggle;
   };
-  const ButtonSpec buttons[] = {
+  const ButtonLayout buttons[] = {
       {&SettingBtn, "SettingBtn", 4, 22, 0xECCD, "フォルダー追加", false},
       {&OpenBtn, "OpenBtn", 32, 22, 0xE12E, "フォルダーを開く", false},
       {&ReSizeBtn, "ReSizeBtn", 56, 22, 0xE2B2, "サイズ変更", true},
       {&TopBtn, "TopBtn", 80, 22, 0xE840, "TOP表示", true},
       {&CloseBtn, "CloseBtn", 136, 17, 0xE10A, "", false},
   };
-  for (const ButtonSpec& spec : buttons) {
+  for (const ButtonLayout& entry : buttons) {
     auto* button = new QToolButton(ToolBar1);
-    button->setObjectName(QString::fromLatin1(spec.name));
-    button->setGeometry(spec.x, 0, 22, spec.height);
+    button->setObjectName(QString::fromLatin1(entry.name));
+    button->setGeometry(entry.x, 0, 22, entry.height);
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
-    button->setCheckable(spec.toggle);
+    button->setCheckable(entry.toggle);
     button->setFont(dw::theme::GlyphFont(kGlyphPixels));
-    button->setText(dw::theme::Glyph(spec.glyph));
-    button->setToolTip(QString::fromUtf8(spec.hint));
-    *spec.field = button;
+    button->setText(dw::theme::Glyph(entry.glyph));
+    button->setToolTip(QString::fromUtf8(entry.hint));
+    *entry.field = button;
   }
 
   // The combo box is drawn at 1.2 from its top-left corner, so it lives in a

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/Utf.h"
+#include "platform/posix/Fd.h"
 
 namespace dw::ini {
 namespace {
@@ -282,26 +283,6 @@ std::string Utf16Bytes(std::u16string_view units) {
 
 // ---- files ------------------------------------------------------------------
 
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now, so that a failing close counts.
-  bool Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0;
-  }
-
- private:
-  int fd_;
-};
-
 bool WriteAll(int fd, std::string_view bytes) {
   while (!bytes.empty()) {
     const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -404,7 +385,7 @@ bool SaveFile(const std::string& path, std::string_view bytes) {
   bool ok = WriteAll(fd.get(), bytes);
   if (ok && exists) ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
   if (ok) ok = ::fsync(fd.get()) == 0;
-  ok = fd.Close() && ok;
+  ok = fd.Close() == 0 && ok;
   if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
   if (!ok) ::unlink(temp.c_str());
   return ok;

@@ -19,32 +19,11 @@
 #include <string>
 
 #include "platform/Utf.h"
+#include "platform/posix/Fd.h"
 
 namespace dw {
 
 namespace {
-
-// Closes a descriptor on every way out of a function.
-class Fd {
- public:
-  explicit Fd(int fd) : fd_(fd) {}
-  ~Fd() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  Fd(const Fd&) = delete;
-  Fd& operator=(const Fd&) = delete;
-  int get() const { return fd_; }
-  // Closes now and reports the error close() gives, which for NFS and the
-  // like is where a failed write shows up.
-  int Close() {
-    const int fd = fd_;
-    fd_ = -1;
-    return ::close(fd) == 0 ? 0 : errno;
-  }
-
- private:
-  int fd_;
-};
 
 // Both strerror_r flavours: GNU returns the text, XSI fills the buffer.
 [[maybe_unused]] const char* StrerrorResult(const char* text, const char*) {

@@ -70,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(
                  std::nullopt},
         FindCase{"lone quote kept", "[A]\r\nk=\"\r\n", u"A", u"k", u"\""},
         FindCase{"empty quotes", "[A]\r\nk=\"\"\r\n", u"A", u"k", u""},
-        FindCase{"empty file", "", u"A", u"k", std::nullopt}),
+        FindCase{"empty file", "", u"A", u"k", std::nullopt},
+        FindCase{"a CR closing the file ends the line", "[A]\nk=x\r", u"A", u"k", u"x"}),
     [](const auto& p) { return "Case" + std::to_string(p.index); });
 
 struct SetCase {
@@ -114,6 +115,10 @@ INSTANTIATE_TEST_SUITE_P(
         SetCase{"new key in a section at the end without line end", "[A]\r\nx=1", u"A", u"z", u"3",
                 "[A]\r\nx=1\r\nz=3\r\n"},
         SetCase{"new key under a bare header", "[A]", u"A", u"z", u"3", "[A]\r\nz=3\r\n"},
+        SetCase{"a CR closing the file gets its LF", "[S]\nA=x\r", u"S", u"B", u"1",
+                "[S]\nA=x\r\nB=1\n"},
+        SetCase{"a CR closing the file before a new section", "[S]\r\nA=x\r", u"T", u"B", u"1",
+                "[S]\r\nA=x\r\n[T]\r\nB=1\r\n"},
         SetCase{"new key goes to the first section of the name", "[A]\nx=1\n[B]\n[A]\ny=2\n", u"a",
                 u"z", u"3", "[A]\nx=1\nz=3\n[B]\n[A]\ny=2\n"},
         SetCase{"new section at the end, LF file", "[A]\nx=1", u"B", u"k", u"v",
@@ -236,4 +241,12 @@ TEST(IniFile, WriteAndReadThroughTheFile) {
 }
 
 }  // namespace
+
+TEST(SetValue, OtherKeysReadTheSameAfterAWriteCompletesALoneCrEnd) {
+  const std::string before = "[S]\nA=x\r";
+  const std::optional<std::string> after = SetValue(before, u"S", u"B", u"1");
+  ASSERT_TRUE(after.has_value());
+  EXPECT_EQ(FindValue(before, u"S", u"A"), FindValue(*after, u"S", u"A"));
+}
+
 }  // namespace dw::ini

@@ -83,7 +83,8 @@ struct Line {
   Kind kind = Kind::Other;
   std::size_t nameBegin = 0, nameEnd = 0;    // section or key name, trimmed
   std::size_t valueBegin = 0, valueEnd = 0;  // key value, trimmed
-  bool HasLineEnd() const { return end > contentEnd; }
+  bool loneCrEnd = false;                    // the file's last line, ended by a CR without LF
+  bool HasLineEnd() const { return end > contentEnd && !loneCrEnd; }
 };
 
 template <typename Unit>
@@ -95,7 +96,11 @@ std::vector<Line> SplitLines(std::basic_string_view<Unit> text, std::size_t star
     line.begin = pos;
     std::size_t nl = text.find(Unit('\n'), pos);
     if (nl == std::basic_string_view<Unit>::npos) {
-      line.contentEnd = line.end = text.size();
+      // A CR closing the file is a line end too, so a value reads the same
+      // before and after a later write completes that line end.
+      line.end = text.size();
+      line.loneCrEnd = line.end > pos && text[line.end - 1] == Unit('\r');
+      line.contentEnd = line.loneCrEnd ? line.end - 1 : line.end;
     } else {
       line.end = nl + 1;
       line.contentEnd = (nl > pos && text[nl - 1] == Unit('\r')) ? nl - 1 : nl;
@@ -225,14 +230,18 @@ std::basic_string<Unit> SetIn(std::basic_string_view<Unit> text, std::size_t sta
     }
   }
   const std::basic_string<Unit> keyLine = Encode<Unit>(Trim(key)) + Unit('=') + newValue + eol;
+  // What completes the line end of an unterminated last line.
+  const auto closing = [&](const Line& l) {
+    return l.loneCrEnd ? std::basic_string<Unit>(1, Unit('\n')) : eol;
+  };
 
   if (place.section) {
     const Line& after = lines[place.lastKey];
-    std::basic_string<Unit> insert = after.HasLineEnd() ? keyLine : eol + keyLine;
+    std::basic_string<Unit> insert = after.HasLineEnd() ? keyLine : closing(after) + keyLine;
     out.insert(after.end, insert);
     return out;
   }
-  if (!lines.empty() && !lines.back().HasLineEnd()) out += eol;
+  if (!lines.empty() && !lines.back().HasLineEnd()) out += closing(lines.back());
   out += Unit('[');
   out += Encode<Unit>(Trim(section));
   out += Unit(']');

@@ -121,21 +121,12 @@ class PosixPlatform::Converters {
     std::lock_guard<std::mutex> lock(mutex_);
     UConverter* converter = Get(codePage);
     ucnv_resetToUnicode(converter);
-    std::u16string out(bytes.size() + 16, u'\0');
     const char* source = bytes.data();
-    const char* const sourceEnd = source + bytes.size();
-    UChar* target = out.data();
-    for (;;) {
-      UErrorCode error = U_ZERO_ERROR;
-      ucnv_toUnicode(converter, &target, out.data() + out.size(), &source, sourceEnd, nullptr, true,
-                     &error);
-      if (error != U_BUFFER_OVERFLOW_ERROR) break;
-      const auto used = target - out.data();
-      out.resize(out.size() * 2);
-      target = out.data() + used;
-    }
-    out.resize(static_cast<std::size_t>(target - out.data()));
-    return out;
+    return Run(std::u16string(bytes.size() + 16, u'\0'),
+               [&](UChar*& target, UChar* limit, UErrorCode& error) {
+                 ucnv_toUnicode(converter, &target, limit, &source, bytes.data() + bytes.size(),
+                                nullptr, true, &error);
+               });
   }
 
   std::string ToBytes(unsigned codePage, std::u16string_view text) {
@@ -143,14 +134,23 @@ class PosixPlatform::Converters {
     std::lock_guard<std::mutex> lock(mutex_);
     UConverter* converter = Get(codePage);
     ucnv_resetFromUnicode(converter);
-    std::string out(text.size() + 16, '\0');
     const UChar* source = text.data();
-    const UChar* const sourceEnd = source + text.size();
-    char* target = out.data();
+    return Run(std::string(text.size() + 16, '\0'),
+               [&](char*& target, char* limit, UErrorCode& error) {
+                 ucnv_fromUnicode(converter, &target, limit, &source, text.data() + text.size(),
+                                  nullptr, true, &error);
+               });
+  }
+
+ private:
+  // Runs one ICU conversion step into out, doubling out until the whole input
+  // fits, and trims out to what was written.
+  template <typename Out, typename Step>
+  static Out Run(Out out, Step step) {
+    auto* target = out.data();
     for (;;) {
       UErrorCode error = U_ZERO_ERROR;
-      ucnv_fromUnicode(converter, &target, out.data() + out.size(), &source, sourceEnd, nullptr,
-                       true, &error);
+      step(target, out.data() + out.size(), error);
       if (error != U_BUFFER_OVERFLOW_ERROR) break;
       const auto used = target - out.data();
       out.resize(out.size() * 2);
@@ -160,7 +160,6 @@ class PosixPlatform::Converters {
     return out;
   }
 
- private:
   // The converter for a code page; an unknown number falls back to UTF-8.
   UConverter* Get(unsigned codePage) {
     const auto found = open_.find(codePage);

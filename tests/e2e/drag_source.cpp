@@ -1,11 +1,12 @@
 // A tiny drag source for the end-to-end tests: a window that, when pressed,
 // starts a file drag of the paths given on the command line offering Copy
-// and Move, and prints the action the drop target answered ("copy", "move",
-// "none") before it exits.
+// and Move, prints the action the drop target answered ("copy", "move",
+// "none") and exits a few seconds later.
 #include <QApplication>
 #include <QDrag>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QTimer>
 #include <QUrl>
 #include <QWidget>
 #include <cstdio>
@@ -38,7 +39,9 @@ class Source : public QWidget {
                         : action == Qt::CopyAction ? "copy"
                                                    : "none");
     std::fflush(stdout);
-    QApplication::quit();
+    // Qt's drag ends on the drop, before the target has asked for the data;
+    // a real file manager goes on serving it, so the harness does too.
+    QTimer::singleShot(3000, qApp, &QApplication::quit);
   }
 
  private:

@@ -43,12 +43,10 @@ bool FileDropTarget::Answer(QDropEvent* event) {
 }
 
 void FileDropTarget::dragEnterEvent(QDragEnterEvent* event) {
-  enteredPaths_ = DroppedPaths(event->mimeData());
   SetDraggedOver(Answer(event));
 }
 
 void FileDropTarget::dragMoveEvent(QDragMoveEvent* event) {
-  if (enteredPaths_.empty()) enteredPaths_ = DroppedPaths(event->mimeData());
   SetDraggedOver(Answer(event));
 }
 
@@ -60,13 +58,7 @@ void FileDropTarget::dragLeaveEvent(QDragLeaveEvent* event) {
 void FileDropTarget::dropEvent(QDropEvent* event) {
   SetDraggedOver(false);
   if (!Answer(event)) return;
-  // Some X11 drag sources no longer hand out their data once released (the
-  // request at drop time comes back empty); the list read on entering is the
-  // same drag's, so it stands in then.
-  std::vector<std::u16string> paths = DroppedPaths(event->mimeData());
-  if (paths.empty()) paths = enteredPaths_;
-  enteredPaths_.clear();
-  if (onDropped) onDropped(paths);
+  if (onDropped) onDropped(DroppedPaths(event->mimeData()));
 }
 
 void FileDropTarget::changeEvent(QEvent* event) {

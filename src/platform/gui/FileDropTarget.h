@@ -38,8 +38,6 @@ class FileDropTarget : public QWidget {
   void changeEvent(QEvent* event) override;
 
  private:
-  // The file list as read while the drag was over the target (see dropEvent).
-  std::vector<std::u16string> enteredPaths_;
   bool Answer(QDropEvent* event);
   void SetDraggedOver(bool over);
 

@@ -22,8 +22,9 @@ fail() {
   exit 1
 }
 
-# A display of our own, whichever number is free.
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" 2>/dev/null &
+# A display of our own, whichever number is free; -noreset, because a server
+# that resets when its last client leaves refuses the next program meanwhile.
+Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$work/display" 2>/dev/null &
 pids+=($!)
 for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"

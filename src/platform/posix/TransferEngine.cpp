@@ -126,6 +126,11 @@ class Transfer {
   Outcome TransferChildren(const std::string& src, const std::string& target);
   Outcome TransferFile(const std::string& src, const struct stat& st, std::string target);
   Outcome TransferLink(const std::string& src, std::string target);
+  // One file or link: copyOne(target, replace, message) returns 0 or an errno
+  // (or kCancelled); conflicts and errors are asked, a move's source removed.
+  template <typename CopyOne>
+  Outcome TransferLeaf(const std::string& src, const struct stat& st, std::string target,
+                       CopyOne copyOne);
   Outcome RemoveSource(const std::string& src, bool isFolder);
   Resolution ResolveConflict(const std::string& src, const struct stat& st, std::string& target);
   int CopyRegularFile(const std::string& src, const std::string& target, bool replace);
@@ -446,37 +451,30 @@ Outcome Transfer::TransferChildren(const std::string& src, const std::string& ta
 }
 
 Outcome Transfer::TransferFile(const std::string& src, const struct stat& st, std::string target) {
-  bool replace = false;
-  for (;;) {
-    const int e = CopyRegularFile(src, target, replace);
-    if (e == 0) break;
-    if (e == kCancelled) return Outcome::Cancelled;
-    if (e == EEXIST && !replace) {
-      const Resolution r = ResolveConflict(src, st, target);
-      if (r == Resolution::Skip) return Outcome::Skipped;
-      if (r == Resolution::Cancel) return Outcome::Cancelled;
-      replace = r == Resolution::Replace;
-      continue;
-    }
-    const Outcome o = AskError(src, e, true);
-    if (o != Outcome::Done) return o;
-  }
-  ++progress_.itemsDone;
-  if (!copy_) {
-    const Outcome o = RemoveSource(src, false);
-    if (o != Outcome::Done) return o;
-  }
-  return Tick() ? Outcome::Done : Outcome::Cancelled;
+  return TransferLeaf(src, st, std::move(target),
+                      [&](const std::string& to, bool replace, std::u16string&) {
+                        return CopyRegularFile(src, to, replace);
+                      });
 }
 
 Outcome Transfer::TransferLink(const std::string& src, std::string target) {
-  bool replace = false;
   struct stat st;
   if (lstat(src.c_str(), &st) != 0) return AskError(src, errno, false);
+  return TransferLeaf(src, st, std::move(target),
+                      [&](const std::string& to, bool replace, std::u16string& message) {
+                        return CopyLink(src, to, replace, message);
+                      });
+}
+
+template <typename CopyOne>
+Outcome Transfer::TransferLeaf(const std::string& src, const struct stat& st, std::string target,
+                               CopyOne copyOne) {
+  bool replace = false;
   for (;;) {
     std::u16string message;
-    const int e = CopyLink(src, target, replace, message);
+    const int e = copyOne(target, replace, message);
     if (e == 0) break;
+    if (e == kCancelled) return Outcome::Cancelled;
     if (e == EEXIST && !replace) {
       const Resolution r = ResolveConflict(src, st, target);
       if (r == Resolution::Skip) return Outcome::Skipped;

@@ -168,6 +168,23 @@ TEST_F(TransferEngineTest, FolderGoesWithItsContents) {
   }
 }
 
+TEST_F(TransferEngineTest, LinksAreCopiedAsLinksAndReplacedWhole) {
+  // A dangling link, and one whose target is longer than a first guess at
+  // its length.
+  const std::string longTarget = std::string(300, 'x') + "/" + std::string(200, 'y');
+  fs::create_symlink("nowhere", src / "dangling");
+  fs::create_symlink(longTarget, src / "long");
+  fs::create_symlink("old", dst / "long");
+  ui.conflictAnswers = {{ConflictChoice::Replace, false}};
+  ExpectClean(Run(true, {src / "dangling", src / "long"}, dst));
+
+  ASSERT_EQ(ui.conflicts.size(), 1u);
+  EXPECT_EQ(ui.conflicts[0].targetPath, U16(dst / "long"));
+  const std::map<std::string, std::string> expected{{"dangling", "-> nowhere"},
+                                                    {"long", "-> " + longTarget}};
+  EXPECT_EQ(Tree(dst), expected);  // nothing left beside them
+}
+
 TEST_F(TransferEngineTest, EmptyListDoesNothingAndSucceeds) {
   WriteBytes(dst / "there.txt", "x");
   for (const bool copy : {true, false}) ExpectClean(Run(copy, {}, dst));

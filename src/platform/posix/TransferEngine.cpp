@@ -2,7 +2,6 @@
 
 #include <dirent.h>
 #include <fcntl.h>
-#include <gio/gio.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -126,7 +125,7 @@ class Transfer {
   Outcome TransferChildren(const std::string& src, const std::string& target);
   Outcome TransferFile(const std::string& src, const struct stat& st, std::string target);
   Outcome TransferLink(const std::string& src, std::string target);
-  // One file or link: copyOne(target, replace, message) returns 0 or an errno
+  // One file or link: copyOne(target, replace) returns 0 or an errno
   // (or kCancelled); conflicts and errors are asked, a move's source removed.
   template <typename CopyOne>
   Outcome TransferLeaf(const std::string& src, const struct stat& st, std::string target,
@@ -134,8 +133,7 @@ class Transfer {
   Outcome RemoveSource(const std::string& src, bool isFolder);
   Resolution ResolveConflict(const std::string& src, const struct stat& st, std::string& target);
   int CopyRegularFile(const std::string& src, const std::string& target, bool replace);
-  int CopyLink(const std::string& src, const std::string& target, bool replace,
-               std::u16string& message);
+  int CopyLink(const std::string& src, const std::string& target, bool replace);
 
   TransferUi& ui_;
   const bool copy_;
@@ -451,19 +449,17 @@ Outcome Transfer::TransferChildren(const std::string& src, const std::string& ta
 }
 
 Outcome Transfer::TransferFile(const std::string& src, const struct stat& st, std::string target) {
-  return TransferLeaf(src, st, std::move(target),
-                      [&](const std::string& to, bool replace, std::u16string&) {
-                        return CopyRegularFile(src, to, replace);
-                      });
+  return TransferLeaf(src, st, std::move(target), [&](const std::string& to, bool replace) {
+    return CopyRegularFile(src, to, replace);
+  });
 }
 
 Outcome Transfer::TransferLink(const std::string& src, std::string target) {
   struct stat st;
   if (lstat(src.c_str(), &st) != 0) return AskError(src, errno, false);
-  return TransferLeaf(src, st, std::move(target),
-                      [&](const std::string& to, bool replace, std::u16string& message) {
-                        return CopyLink(src, to, replace, message);
-                      });
+  return TransferLeaf(src, st, std::move(target), [&](const std::string& to, bool replace) {
+    return CopyLink(src, to, replace);
+  });
 }
 
 template <typename CopyOne>
@@ -471,8 +467,7 @@ Outcome Transfer::TransferLeaf(const std::string& src, const struct stat& st, st
                                CopyOne copyOne) {
   bool replace = false;
   for (;;) {
-    std::u16string message;
-    const int e = copyOne(target, replace, message);
+    const int e = copyOne(target, replace);
     if (e == 0) break;
     if (e == kCancelled) return Outcome::Cancelled;
     if (e == EEXIST && !replace) {
@@ -482,7 +477,7 @@ Outcome Transfer::TransferLeaf(const std::string& src, const struct stat& st, st
       replace = r == Resolution::Replace;
       continue;
     }
-    const Outcome o = AskError(src, e, true, message);
+    const Outcome o = AskError(src, e, true);
     if (o != Outcome::Done) return o;
   }
   ++progress_.itemsDone;
@@ -583,21 +578,27 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
   return error;
 }
 
-int Transfer::CopyLink(const std::string& src, const std::string& target, bool replace,
-                       std::u16string& message) {
-  GFile* from = g_file_new_for_path(src.c_str());
-  GFile* to = g_file_new_for_path(target.c_str());
-  const auto flags = static_cast<GFileCopyFlags>(G_FILE_COPY_NOFOLLOW_SYMLINKS |
-                                                 (replace ? G_FILE_COPY_OVERWRITE : 0));
-  GError* gerror = nullptr;
-  const gboolean ok = g_file_copy(from, to, flags, nullptr, nullptr, nullptr, &gerror);
-  g_object_unref(from);
-  g_object_unref(to);
-  if (ok) return 0;
-  const int e = g_error_matches(gerror, G_IO_ERROR, G_IO_ERROR_EXISTS) ? EEXIST : EIO;
-  message = FromUtf8(gerror->message);
-  g_error_free(gerror);
-  return e;
+// Copies a symbolic link as a link, never what it points to. A replaced link
+// is made beside the old one and renamed over it, like a replaced file.
+int Transfer::CopyLink(const std::string& src, const std::string& target, bool replace) {
+  std::string pointsTo(256, '\0');
+  for (;;) {
+    const ssize_t n = readlink(src.c_str(), pointsTo.data(), pointsTo.size());
+    if (n < 0) return errno;
+    if (static_cast<std::size_t>(n) < pointsTo.size()) {
+      pointsTo.resize(static_cast<std::size_t>(n));
+      break;
+    }
+    pointsTo.resize(pointsTo.size() * 2);  // may have been cut short
+  }
+  const std::string outPath = replace ? TempNameBeside(target) : target;
+  if (symlink(pointsTo.c_str(), outPath.c_str()) != 0) return errno;
+  if (replace && rename(outPath.c_str(), target.c_str()) != 0) {
+    const int e = errno;
+    unlink(outPath.c_str());
+    return e;
+  }
+  return 0;
 }
 
 }  // namespace

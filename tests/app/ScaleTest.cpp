@@ -3,8 +3,10 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QGraphicsProxyWidget>
 #include <QRadioButton>
+#include <QSet>
 #include <QTest>
 #include <QToolButton>
 
@@ -106,11 +108,18 @@ TEST_F(AppTest, LayoutMatchesTheReferenceTable) {
       {form->TopBtn, QStringLiteral("TOP表示")},
       {form->CloseBtn, QString()},
   };
+  QSet<QChar> glyphs;
   for (const auto& [button, hint] : hints) {
     EXPECT_EQ(button->toolTip(), hint);
     EXPECT_EQ(button->focusPolicy(), Qt::NoFocus);
-    EXPECT_EQ(button->text().size(), 1);
+    ASSERT_EQ(button->text().size(), 1);
+    // The glyph is in the button's own font (the built-in one is cut down
+    // to exactly these characters), not borrowed from a fallback.
+    EXPECT_TRUE(QFontMetrics(button->font()).inFont(button->text().at(0)))
+        << button->objectName().toStdString();
+    glyphs.insert(button->text().at(0));
   }
+  EXPECT_EQ(glyphs.size(), 5);
   EXPECT_TRUE(form->ReSizeBtn->isCheckable());
   EXPECT_TRUE(form->TopBtn->isCheckable());
   EXPECT_FALSE(form->SettingBtn->isCheckable());

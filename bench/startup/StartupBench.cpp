@@ -1,5 +1,7 @@
 // Start to first painted frame, and peak resident memory, of the program
-// beside a bare Qt Widgets window, in the same run, as ratios.
+// beside a bare Qt Widgets window, in the same run, as ratios. A third window,
+// the anchor holding the drop window's kinds of controls in a scaled view,
+// shows how much of the difference the toolkit alone costs.
 //
 // Usage: startup_bench <Dropwell> <anchor> [rounds]   (needs DISPLAY; run.sh
 // starts a private Xvfb with a black root). Both windows open at 100,100 with
@@ -40,13 +42,14 @@ struct Sample {
   long peakRssKb;
 };
 
-Sample RunOnce(Display* display, const std::string& program, const std::string& folder) {
+Sample RunOnce(Display* display, const std::string& program, const std::string& folder,
+               const char* argument = nullptr) {
   while (Probe(display) != 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   const auto start = Clock::now();
   const pid_t child = fork();
   if (child == 0) {
     if (chdir(folder.c_str()) != 0) _exit(126);
-    execl(program.c_str(), program.c_str(), static_cast<char*>(nullptr));
+    execl(program.c_str(), program.c_str(), argument, static_cast<char*>(nullptr));
     _exit(127);
   }
   Sample sample{-1, 0};
@@ -94,25 +97,29 @@ int main(int argc, char** argv) {
   std::filesystem::copy_file(argv[1], copy, std::filesystem::copy_options::overwrite_existing);
   const std::string anchor = std::filesystem::absolute(argv[2]).string();
 
-  std::vector<double> appMs, anchorMs, appKb, anchorKb;
+  std::vector<double> appMs, anchorMs, controlsMs, appKb, anchorKb, controlsKb;
   for (int i = 0; i < rounds + 1; ++i) {
     const Sample a = RunOnce(display, copy.string(), folder.string());
     const Sample b = RunOnce(display, anchor, folder.string());
-    if (a.firstFrameMs < 0 || b.firstFrameMs < 0) {
+    const Sample c = RunOnce(display, anchor, folder.string(), "--controls");
+    if (a.firstFrameMs < 0 || b.firstFrameMs < 0 || c.firstFrameMs < 0) {
       std::fprintf(stderr, "no frame seen (round %d)\n", i);
       return 1;
     }
     if (i == 0) continue;  // warm-up: file cache and font cache
     appMs.push_back(a.firstFrameMs);
     anchorMs.push_back(b.firstFrameMs);
+    controlsMs.push_back(c.firstFrameMs);
     appKb.push_back(static_cast<double>(a.peakRssKb));
     anchorKb.push_back(static_cast<double>(b.peakRssKb));
+    controlsKb.push_back(static_cast<double>(c.peakRssKb));
   }
   std::filesystem::remove_all(folder);
   XCloseDisplay(display);
 
   const double tApp = Median(appMs), tAnchor = Median(anchorMs);
   const double mApp = Median(appKb), mAnchor = Median(anchorKb);
+  const double tControls = Median(controlsMs), mControls = Median(controlsKb);
   std::printf(
       "start to first frame (median of %d): Dropwell %.1f ms, bare Qt window %.1f ms, ratio %.2f "
       "(goal <= 1.30)\n",
@@ -121,5 +128,10 @@ int main(int argc, char** argv) {
       "peak RSS (median of %d): Dropwell %.0f KiB, bare Qt window %.0f KiB, ratio %.2f (goal <= "
       "1.20)\n",
       rounds, mApp, mAnchor, mApp / mAnchor);
+  std::printf(
+      "for reference, the same controls in a scaled view without the program: %.1f ms, %.0f KiB, "
+      "%.2f and %.2f of the bare window; Dropwell is %.2f and %.2f of it\n",
+      tControls, mControls, tControls / tAnchor, mControls / mAnchor, tApp / tControls,
+      mApp / mControls);
   return 0;
 }

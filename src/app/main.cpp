@@ -9,7 +9,9 @@
 #include "theme/Theme.h"
 
 int main(int argc, char* argv[]) {
+  dw::theme::FontWarmup fonts;
   QApplication app(argc, argv);
+  fonts.Wait();
   dw::theme::ApplyTheme(app);
 
   const std::unique_ptr<dw::Platform> platform = dw::CreateSystemPlatform();

@@ -6,6 +6,10 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#ifdef DW_HAVE_FONTCONFIG
+#include <fontconfig/fontconfig.h>
+#endif
+
 namespace dw::theme {
 
 namespace {
@@ -23,6 +27,21 @@ QString BuiltInFamily() {
 }
 
 }  // namespace
+
+FontWarmup::FontWarmup() {
+#ifdef DW_HAVE_FONTCONFIG
+  // The toolkit's own later call finds the configuration loaded and returns.
+  thread_ = std::thread([] { FcInit(); });
+#endif
+}
+
+FontWarmup::~FontWarmup() {
+  Wait();
+}
+
+void FontWarmup::Wait() {
+  if (thread_.joinable()) thread_.join();
+}
 
 bool HasSegoeGlyphs() {
   static const bool has = QFontDatabase::families().contains(kSegoe);

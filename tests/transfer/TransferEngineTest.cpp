@@ -512,6 +512,43 @@ TEST_F(CrossDeviceTest, ReplacedFileSurvivesAFailedCopy) {
   EXPECT_EQ(ReadBytes(shm / "a").size(), 3u << 20);
 }
 
+// Every copy method, each started on purpose, within one file system and
+// across two (where a clone gives way to the next method). The
+// content is not one repeated byte, so a chunk out of place shows.
+class CopyMethodTest : public CrossDeviceTest, public ::testing::WithParamInterface<CopyMethod> {};
+
+TEST_P(CopyMethodTest, CopiesEveryByteInPlace) {
+  std::string content((3 << 20) + 12345, '\0');
+  for (std::size_t i = 0; i < content.size(); ++i)
+    content[i] = static_cast<char>((i * 7919 + i / 4096) & 0xFF);
+  WriteBytes(src / "within.bin", content);
+  WriteBytes(shm / "across.bin", content);
+  WriteBytes(shm / "empty.bin", "");
+
+  std::vector<std::u16string> list{U16(src / "within.bin"), U16(shm / "across.bin"),
+                                   U16(shm / "empty.bin")};
+  ExpectClean(RunTransfer(ui, true, list, U16(dst), GetParam()));
+  EXPECT_EQ(ReadBytes(dst / "within.bin"), content);
+  EXPECT_EQ(ReadBytes(dst / "across.bin"), content);
+  EXPECT_EQ(ReadBytes(dst / "empty.bin"), "");
+  EXPECT_EQ(ui.last.bytesDone, 2 * content.size());
+}
+
+INSTANTIATE_TEST_SUITE_P(Methods, CopyMethodTest,
+                         ::testing::Values(CopyMethod::Clone, CopyMethod::Splice,
+                                           CopyMethod::Buffer),
+                         [](const auto& p) {
+                           switch (p.param) {
+                             case CopyMethod::Clone:
+                               return std::string("Clone");
+                             case CopyMethod::Splice:
+                               return std::string("Splice");
+                             case CopyMethod::Buffer:
+                               break;
+                           }
+                           return std::string("Buffer");
+                         });
+
 TEST(TransferNames, CopyAndNumberedNames) {
   struct Case {
     const char* name;

@@ -2,9 +2,11 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/fs.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -22,10 +24,25 @@ namespace {
 
 // Returned by the copy routines when the user cancelled; never an errno.
 constexpr int kCancelled = -1;
-// Large enough that copy_file_range stays at full speed, small enough that
-// the progress window and Cancel answer several times a second.
-constexpr size_t kRangeChunk = 8u << 20;
-constexpr size_t kBufferSize = 1u << 20;
+// The pipe of a spliced copy and the buffer of a plain one.
+constexpr size_t kPipeSize = 1u << 20;
+constexpr size_t kBufferSize = 128u << 10;
+
+// Whether an error from the first step of a method means "not between these
+// files" rather than a real failure.
+bool Unsupported(int error) {
+  return error == EXDEV || error == ENOSYS || error == EINVAL || error == EOPNOTSUPP ||
+         error == ENOTTY || error == ETXTBSY || error == EPERM;
+}
+
+// Puts both files back at their start, the target empty; 0 or an errno.
+int Rewind(int in, int out) {
+  struct stat st;
+  if (lseek(in, 0, SEEK_SET) != 0 || fstat(out, &st) != 0) return errno;
+  if (st.st_size == 0) return 0;
+  if (lseek(out, 0, SEEK_SET) != 0 || ftruncate(out, 0) != 0) return errno;
+  return 0;
+}
 
 std::u16string SystemText(int code) {
   std::string text = strerror(code);
@@ -100,7 +117,11 @@ enum class Resolution { Merge, Replace, KeepBoth, Skip, Cancel, Retry };
 
 class Transfer {
  public:
-  Transfer(TransferUi& ui, bool copy) : ui_(ui), copy_(copy) {}
+  Transfer(TransferUi& ui, bool copy, CopyMethod firstMethod)
+      : ui_(ui), copy_(copy), firstMethod_(firstMethod) {}
+  ~Transfer() { ClosePipe(); }
+  Transfer(const Transfer&) = delete;
+  Transfer& operator=(const Transfer&) = delete;
 
   ShellOpResult Run(const std::vector<std::u16string>& sources, const std::u16string& destination);
 
@@ -133,6 +154,11 @@ class Transfer {
   Outcome RemoveSource(const std::string& src, bool isFolder);
   Resolution ResolveConflict(const std::string& src, const struct stat& st, std::string& target);
   int CopyRegularFile(const std::string& src, const std::string& target, bool replace);
+  // One step of a copy at offset done: bytes copied, 0 at the end, -1 and
+  // errno on failure.
+  ssize_t CopyChunk(CopyMethod method, int in, int out, std::uint64_t done);
+  ssize_t SpliceChunk(int in, int out, std::uint64_t done);
+  void ClosePipe();
   int CopyLink(const std::string& src, const std::string& target, bool replace);
 
   TransferUi& ui_;
@@ -146,11 +172,15 @@ class Transfer {
   dev_t destDev_ = 0;
   std::string lastParent_;
   std::string lastParentReal_;
-  // The copy buffer, once per run; and the source device from which
-  // copy_file_range was found not to reach the destination.
+  // The copy buffer and pipe, made once per run when first needed; and the
+  // method found to work from one source device, so that the faster ones
+  // are not tried again for every file.
   std::unique_ptr<char[]> buffer_;
-  bool noRangeKnown_ = false;
-  dev_t noRangeDev_ = 0;
+  int pipe_[2] = {-1, -1};
+  bool methodKnown_ = false;
+  dev_t methodDev_ = 0;
+  CopyMethod method_ = CopyMethod::Clone;
+  const CopyMethod firstMethod_;
 };
 
 bool Transfer::Tick() {
@@ -516,31 +546,23 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
 
   std::uint64_t copied = 0;
   int error = 0;
-  bool useRange = !(noRangeKnown_ && noRangeDev_ == st.st_dev);
+  CopyMethod method = methodKnown_ && methodDev_ == st.st_dev ? method_ : firstMethod_;
   for (;;) {
-    ssize_t n;
-    if (useRange) {
-      n = copy_file_range(in, nullptr, out, nullptr, kRangeChunk, 0);
-      if (n < 0 && copied == 0 &&
-          (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP ||
-           errno == EPERM)) {
-        // Not between these file systems: don't ask again for every file.
-        noRangeKnown_ = true;
-        noRangeDev_ = st.st_dev;
-        useRange = false;
-        continue;
+    const ssize_t n = CopyChunk(method, in, out, copied);
+    if (n < 0 && copied == 0 && method != CopyMethod::Buffer && Unsupported(errno)) {
+      // Nothing counts as written yet: start over with the next method, and
+      // remember it for this source device. The target is cut back only if
+      // something reached it: on ext4 a truncated file is written out to
+      // disk when closed, which would slow every fallback copy.
+      if (const int e = Rewind(in, out)) {
+        error = e;
+        break;
       }
-    } else {
-      if (!buffer_) buffer_.reset(new char[kBufferSize]);
-      n = read(in, buffer_.get(), kBufferSize);
-      for (ssize_t written = 0; n > 0 && written < n;) {
-        const ssize_t w = write(out, buffer_.get() + written, static_cast<size_t>(n - written));
-        if (w < 0 && errno != EINTR) {
-          n = -1;
-          break;
-        }
-        if (w > 0) written += w;
-      }
+      method = method == CopyMethod::Clone ? CopyMethod::Splice : CopyMethod::Buffer;
+      methodKnown_ = true;
+      methodDev_ = st.st_dev;
+      method_ = method;
+      continue;
     }
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -548,6 +570,8 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
       break;
     }
     if (n == 0) break;
+    // A clone is whole at once; the next step only finds the end.
+    if (method == CopyMethod::Clone) method = CopyMethod::Splice;
     copied += static_cast<std::uint64_t>(n);
     progress_.bytesDone += static_cast<std::uint64_t>(n);
     if (!Tick()) {
@@ -576,6 +600,62 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
     progress_.bytesDone -= copied;
   }
   return error;
+}
+
+ssize_t Transfer::CopyChunk(CopyMethod method, int in, int out, std::uint64_t done) {
+  switch (method) {
+    case CopyMethod::Clone: {
+      if (ioctl(out, FICLONE, in) != 0) return -1;
+      struct stat st;
+      if (fstat(out, &st) != 0) return -1;
+      return static_cast<ssize_t>(st.st_size);
+    }
+    case CopyMethod::Splice:
+      return SpliceChunk(in, out, done);
+    case CopyMethod::Buffer:
+      break;
+  }
+  if (!buffer_) buffer_.reset(new char[kBufferSize]);
+  const ssize_t n = pread(in, buffer_.get(), kBufferSize, static_cast<off_t>(done));
+  for (ssize_t written = 0; n > 0 && written < n;) {
+    const ssize_t w = write(out, buffer_.get() + written, static_cast<size_t>(n - written));
+    if (w < 0 && errno != EINTR) return -1;
+    if (w > 0) written += w;
+  }
+  return n;
+}
+
+// Reads at the given offset into the pipe and empties the pipe into out. The
+// source's own offset is left alone, so a fallback starts where this began.
+ssize_t Transfer::SpliceChunk(int in, int out, std::uint64_t done) {
+  if (pipe_[0] < 0) {
+    if (pipe2(pipe_, O_CLOEXEC) != 0) return -1;
+    fcntl(pipe_[1], F_SETPIPE_SZ, static_cast<int>(kPipeSize));  // a smaller pipe works too
+  }
+  loff_t offset = static_cast<loff_t>(done);
+  const ssize_t n = splice(in, &offset, pipe_[1], nullptr, kPipeSize, SPLICE_F_MOVE);
+  if (n <= 0) return n;
+  for (ssize_t left = n; left > 0;) {
+    const ssize_t w =
+        splice(pipe_[0], nullptr, out, nullptr, static_cast<size_t>(left), SPLICE_F_MOVE);
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) {
+      // What is left in the pipe belongs to this attempt only.
+      const int e = w < 0 ? errno : EIO;
+      ClosePipe();
+      errno = e;
+      return -1;
+    }
+    left -= w;
+  }
+  return n;
+}
+
+void Transfer::ClosePipe() {
+  for (int& fd : pipe_) {
+    if (fd >= 0) close(fd);
+    fd = -1;
+  }
 }
 
 // Copies a symbolic link as a link, never what it points to. A replaced link
@@ -617,8 +697,8 @@ std::string NumberedName(const std::string& name, bool isFolder, unsigned number
 }
 
 ShellOpResult RunTransfer(TransferUi& ui, bool copy, const std::vector<std::u16string>& sources,
-                          const std::u16string& destination) {
-  Transfer transfer(ui, copy);
+                          const std::u16string& destination, CopyMethod firstMethod) {
+  Transfer transfer(ui, copy, firstMethod);
   return transfer.Run(sources, destination);
 }
 

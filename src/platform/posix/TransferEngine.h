@@ -77,6 +77,12 @@ class NonInteractiveTransferUi : public TransferUi {
   void End() override {}
 };
 
+// How a file's bytes are copied, fastest first: shared with the source until
+// either is changed (a clone, where the file system can), through a pipe
+// without passing user space (splice), or read and written. A method that
+// does not work between two files gives way to the next one.
+enum class CopyMethod { Clone, Splice, Buffer };
+
 // Copies (copy = true) or moves the sources, in order, into the destination
 // folder and returns when everything is done. The result's code is the
 // system error of the first failure that was skipped or cancelled (0 when
@@ -86,9 +92,11 @@ class NonInteractiveTransferUi : public TransferUi {
 // existing folder of the same name; a moved file's source is removed only
 // after its copy is complete and has the source's size; a folder is never
 // transferred into itself or its own subfolder; copying into the source's
-// own folder makes "name - Copy.ext".
+// own folder makes "name - Copy.ext". Copies start with firstMethod (the
+// tests begin further down to reach every method).
 ShellOpResult RunTransfer(TransferUi& ui, bool copy, const std::vector<std::u16string>& sources,
-                          const std::u16string& destination);
+                          const std::u16string& destination,
+                          CopyMethod firstMethod = CopyMethod::Clone);
 
 // The name a copy gets in its source's own folder: number 1 gives
 // "a - Copy.txt", number 2 "a - Copy (2).txt", and so on.

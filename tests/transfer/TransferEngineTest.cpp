@@ -5,6 +5,7 @@
 
 #include <deque>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <map>
 #include <string>
@@ -510,6 +511,46 @@ TEST_F(CrossDeviceTest, ReplacedFileSurvivesAFailedCopy) {
   EXPECT_TRUE(r.anyAborted);
   EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{"a", "old"}}));
   EXPECT_EQ(ReadBytes(shm / "a").size(), 3u << 20);
+}
+
+TEST_F(CrossDeviceTest, SourceChangedWhileMovedIsNeverLost) {
+  // Changed after the first chunk. Grown: the copy lacks the new end, so it
+  // is an error, nothing of it stays and the source is kept. Cut short: the
+  // copy is the whole of what the source now is, so the move completes.
+  for (const bool grow : {true, false}) {
+    SCOPED_TRACE(grow ? "grows" : "shrinks");
+    const fs::path file = shm / "changing.bin";
+    std::string content(3 << 20, 'c');
+    WriteBytes(file, content);
+    bool changed = false;
+    ui.onProgress = [&](const TransferProgress& p) {
+      if (p.currentName == u"changing.bin" && p.bytesDone > 0 && !changed) {
+        changed = true;
+        if (grow) {
+          std::ofstream(file, std::ios::binary | std::ios::app) << "more";
+        } else {
+          fs::resize_file(file, (1 << 20) + 100);
+          content.resize((1 << 20) + 100);
+        }
+      }
+      return true;
+    };
+    ui.errors.clear();
+    ui.errorAnswers = {ErrorChoice::Skip};
+    const auto r = Run(false, {file}, dst);
+    if (grow) {
+      ASSERT_EQ(ui.errors.size(), 1u);
+      EXPECT_EQ(ui.errors[0].code, EIO);
+      EXPECT_EQ(r.code, EIO);
+      EXPECT_TRUE(r.anyAborted);
+      EXPECT_TRUE(fs::is_empty(dst));
+      EXPECT_EQ(ReadBytes(file), content + "more");
+    } else {
+      ExpectClean(r);
+      EXPECT_EQ(ReadBytes(dst / "changing.bin"), content);
+      EXPECT_FALSE(fs::exists(file));
+    }
+  }
 }
 
 // Every copy method, each started on purpose, within one file system and

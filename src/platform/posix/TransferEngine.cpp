@@ -110,6 +110,33 @@ std::string TempNameBeside(const std::string& target) {
               ".dwpart-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
 }
 
+// An open folder, kept while the entries of one folder are handled: naming
+// an entry within it spares the kernel a walk along the whole path for each.
+class FolderHandle {
+ public:
+  FolderHandle() = default;
+  ~FolderHandle() { Close(); }
+  FolderHandle(const FolderHandle&) = delete;
+  FolderHandle& operator=(const FolderHandle&) = delete;
+
+  // The folder's descriptor, or -1 with errno set.
+  int For(const std::string& folder) {
+    if (fd_ >= 0 && folder == path_) return fd_;
+    Close();
+    fd_ = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ >= 0) path_ = folder;
+    return fd_;
+  }
+
+ private:
+  void Close() {
+    if (fd_ >= 0) close(fd_);
+    fd_ = -1;
+  }
+  std::string path_;
+  int fd_ = -1;
+};
+
 enum class Outcome { Done, Skipped, Cancelled };
 
 // What to do about a name that is taken.
@@ -177,6 +204,9 @@ class Transfer {
   // are not tried again for every file.
   std::unique_ptr<char[]> buffer_;
   int pipe_[2] = {-1, -1};
+  // The folders of the file being read and of the one being written.
+  FolderHandle sourceFolder_;
+  FolderHandle targetFolder_;
   bool methodKnown_ = false;
   dev_t methodDev_ = 0;
   CopyMethod method_ = CopyMethod::Clone;
@@ -469,8 +499,11 @@ Outcome Transfer::TransferChildren(const std::string& src, const std::string& ta
     if (cancelled_) return Outcome::Cancelled;
     const std::string child = Join(src, name);
     struct stat st;
-    const Outcome found =
-        Attempt(child, [&] { return lstat(child.c_str(), &st) == 0 ? 0 : errno; });
+    const Outcome found = Attempt(child, [&] {
+      const int folder = sourceFolder_.For(src);
+      return folder >= 0 && fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? 0
+                                                                                         : errno;
+    });
     Outcome o = found == Outcome::Done ? TransferEntry(child, st, Join(target, name)) : found;
     if (o == Outcome::Cancelled) return o;
     if (o == Outcome::Skipped) all = Outcome::Skipped;
@@ -528,7 +561,9 @@ Outcome Transfer::RemoveSource(const std::string& src, bool isFolder) {
 // one and renamed over it only when complete, so the old one survives a
 // failure. The copy must end up with the source's size.
 int Transfer::CopyRegularFile(const std::string& src, const std::string& target, bool replace) {
-  const int in = open(src.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  const int srcFolder = sourceFolder_.For(ParentOf(src));
+  if (srcFolder < 0) return errno;
+  const int in = openat(srcFolder, BaseName(src).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
   if (in < 0) return errno;
   struct stat st;
   if (fstat(in, &st) != 0) {
@@ -537,7 +572,11 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
     return e;
   }
   const std::string outPath = replace ? TempNameBeside(target) : target;
-  const int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
+  const int outFolder = targetFolder_.For(ParentOf(outPath));
+  const int out = outFolder < 0
+                      ? -1
+                      : openat(outFolder, BaseName(outPath).c_str(),
+                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
   if (out < 0) {
     const int e = errno;
     close(in);
@@ -547,7 +586,10 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
   std::uint64_t copied = 0;
   int error = 0;
   CopyMethod method = methodKnown_ && methodDev_ == st.st_dev ? method_ : firstMethod_;
-  for (;;) {
+  // Up to the size seen at the start, without a last call to find the end:
+  // a file that grows or shrinks meanwhile fails the size check below.
+  const auto size = static_cast<std::uint64_t>(st.st_size);
+  while (copied < size) {
     const ssize_t n = CopyChunk(method, in, out, copied);
     if (n < 0 && copied == 0 && method != CopyMethod::Buffer && Unsupported(errno)) {
       // Nothing counts as written yet: start over with the next method, and
@@ -570,8 +612,6 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
       break;
     }
     if (n == 0) break;
-    // A clone is whole at once; the next step only finds the end.
-    if (method == CopyMethod::Clone) method = CopyMethod::Splice;
     copied += static_cast<std::uint64_t>(n);
     progress_.bytesDone += static_cast<std::uint64_t>(n);
     if (!Tick()) {

@@ -327,6 +327,33 @@ TEST_F(TransferEngineTest, ReplaceBetweenFileAndFolderKeepsBoth) {
                            {"n", "/"}, {"n/inside.txt", "inside"}, {"n (2)", "a file"}}));
 }
 
+TEST_F(TransferEngineTest, FoldersReplacedDuringATransferAreFoundAgain) {
+  // Between two files, both the folder being read and the one being written
+  // are deleted and made anew (as a sync tool might): the second file is
+  // found and lands in the new folder, with no error, as by whole paths.
+  fs::create_directory(src / "folder");
+  WriteBytes(src / "folder" / "a.txt", "a");
+  WriteBytes(src / "folder" / "b.txt", "b");
+  bool replaced = false;
+  ui.onProgress = [&](const TransferProgress& p) {
+    if (p.itemsDone == 2 && !replaced) {  // the folder and its first file
+      replaced = true;
+      const std::string first = fs::exists(dst / "folder" / "a.txt") ? "a.txt" : "b.txt";
+      const std::string second = first == "a.txt" ? "b.txt" : "a.txt";
+      fs::remove_all(dst / "folder");
+      fs::create_directory(dst / "folder");
+      fs::rename(src / "folder", tmp / "old");
+      fs::create_directory(src / "folder");
+      fs::rename(tmp / "old" / second, src / "folder" / second);
+    }
+    return true;
+  };
+  ExpectClean(Run(true, {src / "folder"}, dst));
+  EXPECT_TRUE(replaced);
+  EXPECT_TRUE(ui.errors.empty());
+  EXPECT_EQ(Tree(dst / "folder").size(), 1u);
+}
+
 TEST_F(TransferEngineTest, ErrorAnswersTryAgainSkipCancel) {
   struct Case {
     ErrorChoice answer;

@@ -119,16 +119,27 @@ class FolderHandle {
   FolderHandle(const FolderHandle&) = delete;
   FolderHandle& operator=(const FolderHandle&) = delete;
 
-  // The folder's descriptor, or -1 with errno set.
-  int For(const std::string& folder) {
-    if (fd_ >= 0 && folder == path_) return fd_;
-    Close();
-    fd_ = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ >= 0) path_ = folder;
-    return fd_;
+  // Runs op(descriptor of folder), which gives -1 and errno on failure. A
+  // descriptor kept from before may stand for a folder deleted or replaced
+  // since, so a failure through it is tried once more on a fresh one: the
+  // outcome is always the one the whole path would give.
+  template <class Op>
+  int Use(const std::string& folder, Op op) {
+    const bool kept = fd_ >= 0 && folder == path_;
+    if (!kept && !Open(folder)) return -1;
+    const int result = op(fd_);
+    if (result >= 0 || !kept) return result;
+    return Open(folder) ? op(fd_) : -1;
   }
 
  private:
+  bool Open(const std::string& folder) {
+    Close();
+    fd_ = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd_ < 0) return false;
+    path_ = folder;
+    return true;
+  }
   void Close() {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
@@ -499,11 +510,11 @@ Outcome Transfer::TransferChildren(const std::string& src, const std::string& ta
     if (cancelled_) return Outcome::Cancelled;
     const std::string child = Join(src, name);
     struct stat st;
-    const Outcome found = Attempt(child, [&] {
-      const int folder = sourceFolder_.For(src);
-      return folder >= 0 && fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW) == 0 ? 0
-                                                                                         : errno;
-    });
+    const auto statChild = [&](int folder) {
+      return fstatat(folder, name.c_str(), &st, AT_SYMLINK_NOFOLLOW);
+    };
+    const Outcome found =
+        Attempt(child, [&] { return sourceFolder_.Use(src, statChild) == 0 ? 0 : errno; });
     Outcome o = found == Outcome::Done ? TransferEntry(child, st, Join(target, name)) : found;
     if (o == Outcome::Cancelled) return o;
     if (o == Outcome::Skipped) all = Outcome::Skipped;
@@ -561,9 +572,10 @@ Outcome Transfer::RemoveSource(const std::string& src, bool isFolder) {
 // one and renamed over it only when complete, so the old one survives a
 // failure. The copy must end up with the source's size.
 int Transfer::CopyRegularFile(const std::string& src, const std::string& target, bool replace) {
-  const int srcFolder = sourceFolder_.For(ParentOf(src));
-  if (srcFolder < 0) return errno;
-  const int in = openat(srcFolder, BaseName(src).c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  const std::string srcName = BaseName(src);
+  const int in = sourceFolder_.Use(ParentOf(src), [&](int folder) {
+    return openat(folder, srcName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+  });
   if (in < 0) return errno;
   struct stat st;
   if (fstat(in, &st) != 0) {
@@ -572,11 +584,11 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
     return e;
   }
   const std::string outPath = replace ? TempNameBeside(target) : target;
-  const int outFolder = targetFolder_.For(ParentOf(outPath));
-  const int out = outFolder < 0
-                      ? -1
-                      : openat(outFolder, BaseName(outPath).c_str(),
-                               O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 0777);
+  const std::string outName = BaseName(outPath);
+  const int out = targetFolder_.Use(ParentOf(outPath), [&](int folder) {
+    return openat(folder, outName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+                  st.st_mode & 0777);
+  });
   if (out < 0) {
     const int e = errno;
     close(in);

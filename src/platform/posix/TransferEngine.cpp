@@ -17,6 +17,7 @@
 #include <optional>
 
 #include "platform/Utf.h"
+#include "platform/posix/Fd.h"
 
 namespace dw {
 
@@ -35,10 +36,11 @@ bool Unsupported(int error) {
          error == ENOTTY || error == ETXTBSY || error == EPERM;
 }
 
-// Puts both files back at their start, the target empty; 0 or an errno.
-int Rewind(int in, int out) {
+// Empties the target again, after a method failed on its first chunk; 0 or
+// an errno. (The source is only ever read at explicit offsets.)
+int EmptyTarget(int out) {
   struct stat st;
-  if (lseek(in, 0, SEEK_SET) != 0 || fstat(out, &st) != 0) return errno;
+  if (fstat(out, &st) != 0) return errno;
   if (st.st_size == 0) return 0;
   if (lseek(out, 0, SEEK_SET) != 0 || ftruncate(out, 0) != 0) return errno;
   return 0;
@@ -114,38 +116,30 @@ std::string TempNameBeside(const std::string& target) {
 // an entry within it spares the kernel a walk along the whole path for each.
 class FolderHandle {
  public:
-  FolderHandle() = default;
-  ~FolderHandle() { Close(); }
-  FolderHandle(const FolderHandle&) = delete;
-  FolderHandle& operator=(const FolderHandle&) = delete;
-
   // Runs op(descriptor of folder), which gives -1 and errno on failure. A
   // descriptor kept from before may stand for a folder deleted or replaced
   // since, so a failure through it is tried once more on a fresh one: the
   // outcome is always the one the whole path would give.
   template <class Op>
   int Use(const std::string& folder, Op op) {
-    const bool kept = fd_ >= 0 && folder == path_;
+    const bool kept = fd_ && folder == path_;
     if (!kept && !Open(folder)) return -1;
-    const int result = op(fd_);
+    const int result = op(fd_->get());
     if (result >= 0 || !kept) return result;
-    return Open(folder) ? op(fd_) : -1;
+    return Open(folder) ? op(fd_->get()) : -1;
   }
 
  private:
   bool Open(const std::string& folder) {
-    Close();
-    fd_ = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-    if (fd_ < 0) return false;
+    fd_.reset();
+    const int fd = open(folder.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return false;
+    fd_.emplace(fd);
     path_ = folder;
     return true;
   }
-  void Close() {
-    if (fd_ >= 0) close(fd_);
-    fd_ = -1;
-  }
   std::string path_;
-  int fd_ = -1;
+  std::optional<Fd> fd_;
 };
 
 enum class Outcome { Done, Skipped, Cancelled };
@@ -157,9 +151,6 @@ class Transfer {
  public:
   Transfer(TransferUi& ui, bool copy, CopyMethod firstMethod)
       : ui_(ui), copy_(copy), firstMethod_(firstMethod) {}
-  ~Transfer() { ClosePipe(); }
-  Transfer(const Transfer&) = delete;
-  Transfer& operator=(const Transfer&) = delete;
 
   ShellOpResult Run(const std::vector<std::u16string>& sources, const std::u16string& destination);
 
@@ -196,7 +187,6 @@ class Transfer {
   // errno on failure.
   ssize_t CopyChunk(CopyMethod method, int in, int out, std::uint64_t done);
   ssize_t SpliceChunk(int in, int out, std::uint64_t done);
-  void ClosePipe();
   int CopyLink(const std::string& src, const std::string& target, bool replace);
 
   TransferUi& ui_;
@@ -214,7 +204,8 @@ class Transfer {
   // method found to work from one source device, so that the faster ones
   // are not tried again for every file.
   std::unique_ptr<char[]> buffer_;
-  int pipe_[2] = {-1, -1};
+  std::optional<Fd> pipeRead_;
+  std::optional<Fd> pipeWrite_;
   // The folders of the file being read and of the one being written.
   FolderHandle sourceFolder_;
   FolderHandle targetFolder_;
@@ -573,27 +564,19 @@ Outcome Transfer::RemoveSource(const std::string& src, bool isFolder) {
 // failure. The copy must end up with the source's size.
 int Transfer::CopyRegularFile(const std::string& src, const std::string& target, bool replace) {
   const std::string srcName = BaseName(src);
-  const int in = sourceFolder_.Use(ParentOf(src), [&](int folder) {
+  Fd in(sourceFolder_.Use(ParentOf(src), [&](int folder) {
     return openat(folder, srcName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
-  });
-  if (in < 0) return errno;
+  }));
+  if (in.get() < 0) return errno;
   struct stat st;
-  if (fstat(in, &st) != 0) {
-    const int e = errno;
-    close(in);
-    return e;
-  }
+  if (fstat(in.get(), &st) != 0) return errno;
   const std::string outPath = replace ? TempNameBeside(target) : target;
   const std::string outName = BaseName(outPath);
-  const int out = targetFolder_.Use(ParentOf(outPath), [&](int folder) {
+  Fd out(targetFolder_.Use(ParentOf(outPath), [&](int folder) {
     return openat(folder, outName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                   st.st_mode & 0777);
-  });
-  if (out < 0) {
-    const int e = errno;
-    close(in);
-    return e;
-  }
+  }));
+  if (out.get() < 0) return errno;
 
   std::uint64_t copied = 0;
   int error = 0;
@@ -602,13 +585,13 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
   // a file that grows or shrinks meanwhile fails the size check below.
   const auto size = static_cast<std::uint64_t>(st.st_size);
   while (copied < size) {
-    const ssize_t n = CopyChunk(method, in, out, copied);
+    const ssize_t n = CopyChunk(method, in.get(), out.get(), copied);
     if (n < 0 && copied == 0 && method != CopyMethod::Buffer && Unsupported(errno)) {
       // Nothing counts as written yet: start over with the next method, and
       // remember it for this source device. The target is cut back only if
       // something reached it: on ext4 a truncated file is written out to
       // disk when closed, which would slow every fallback copy.
-      if (const int e = Rewind(in, out)) {
+      if (const int e = EmptyTarget(out.get())) {
         error = e;
         break;
       }
@@ -634,18 +617,18 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
 
   if (error == 0) {
     struct stat now, written;
-    if (fstat(in, &now) != 0 || fstat(out, &written) != 0) {
+    if (fstat(in.get(), &now) != 0 || fstat(out.get(), &written) != 0) {
       error = errno;
     } else if (static_cast<std::uint64_t>(now.st_size) != copied ||
                static_cast<std::uint64_t>(written.st_size) != copied) {
       error = EIO;  // the source changed while it was copied, or data went missing
     } else {
       const timespec times[2] = {st.st_atim, st.st_mtim};
-      if (futimens(out, times) != 0) error = errno;
+      if (futimens(out.get(), times) != 0) error = errno;
     }
   }
-  close(in);
-  if (close(out) != 0 && error == 0) error = errno;
+  in.Close();
+  if (const int e = out.Close(); e != 0 && error == 0) error = e;
   if (error == 0 && replace && rename(outPath.c_str(), target.c_str()) != 0) error = errno;
   if (error != 0) {
     unlink(outPath.c_str());
@@ -680,34 +663,31 @@ ssize_t Transfer::CopyChunk(CopyMethod method, int in, int out, std::uint64_t do
 // Reads at the given offset into the pipe and empties the pipe into out. The
 // source's own offset is left alone, so a fallback starts where this began.
 ssize_t Transfer::SpliceChunk(int in, int out, std::uint64_t done) {
-  if (pipe_[0] < 0) {
-    if (pipe2(pipe_, O_CLOEXEC) != 0) return -1;
-    fcntl(pipe_[1], F_SETPIPE_SZ, static_cast<int>(kPipeSize));  // a smaller pipe works too
+  if (!pipeRead_) {
+    int ends[2];
+    if (pipe2(ends, O_CLOEXEC) != 0) return -1;
+    pipeRead_.emplace(ends[0]);
+    pipeWrite_.emplace(ends[1]);
+    fcntl(ends[1], F_SETPIPE_SZ, static_cast<int>(kPipeSize));  // a smaller pipe works too
   }
   loff_t offset = static_cast<loff_t>(done);
-  const ssize_t n = splice(in, &offset, pipe_[1], nullptr, kPipeSize, SPLICE_F_MOVE);
+  const ssize_t n = splice(in, &offset, pipeWrite_->get(), nullptr, kPipeSize, SPLICE_F_MOVE);
   if (n <= 0) return n;
   for (ssize_t left = n; left > 0;) {
     const ssize_t w =
-        splice(pipe_[0], nullptr, out, nullptr, static_cast<size_t>(left), SPLICE_F_MOVE);
+        splice(pipeRead_->get(), nullptr, out, nullptr, static_cast<size_t>(left), SPLICE_F_MOVE);
     if (w < 0 && errno == EINTR) continue;
     if (w <= 0) {
       // What is left in the pipe belongs to this attempt only.
       const int e = w < 0 ? errno : EIO;
-      ClosePipe();
+      pipeRead_.reset();
+      pipeWrite_.reset();
       errno = e;
       return -1;
     }
     left -= w;
   }
   return n;
-}
-
-void Transfer::ClosePipe() {
-  for (int& fd : pipe_) {
-    if (fd >= 0) close(fd);
-    fd = -1;
-  }
 }
 
 // Copies a symbolic link as a link, never what it points to. A replaced link

@@ -1,12 +1,23 @@
 // The folder list editor: a modal dialog, created hidden at start-up and kept
-// for the whole run.
+// for the whole run. It works on a copy of the drop window's folder list and
+// hands the copy back on every close.
 #pragma once
 
 #include <QDialog>
+#include <QString>
+#include <functional>
+#include <optional>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace dw {
 class Platform;
+namespace gui {
+class ReorderListBox;
 }
+}  // namespace dw
 
 class TForm2 : public QDialog {
   Q_OBJECT
@@ -15,8 +26,52 @@ class TForm2 : public QDialog {
   explicit TForm2(dw::Platform& platform, QWidget* parent = nullptr);
   ~TForm2() override;
 
+  // Controls, laid out at the designed client size of 378 x 278.
+  dw::gui::ReorderListBox* ListBox1 = nullptr;
+  QPushButton* SelectBtn = nullptr;
+  QLineEdit* Edit1 = nullptr;
+  QLineEdit* Edit2 = nullptr;
+  QPushButton* AddBtn = nullptr;
+  QPushButton* DelBtn = nullptr;
+  QLabel* Label1 = nullptr;
+  QLabel* Label2 = nullptr;
+  QWidget* Layout1 = nullptr;
+  QWidget* Layout2 = nullptr;
+  QWidget* Layout3 = nullptr;
+  QLabel* Label3 = nullptr;
+
+  // Event handlers.
+  void AddBtnClick();
+  void DelBtnClick();
+  void FormClose();
+  void FormShow();
+  void SelectBtnClick();
+
+  // The folder picker (owner, title, start folder; empty start: the
+  // platform's default place). Tests put their own here.
+  std::function<std::optional<QString>(QWidget*, const QString&, const QString&)> PickFolder;
+
+  void setVisible(bool visible) override;
+  void done(int result) override;
+
+ protected:
+  void showEvent(QShowEvent* event) override;
+  void moveEvent(QMoveEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+
  private:
+  void BuildControls();
+  void LayOut();
+  // Centres the outer bounds on the desktop of the drop window's screen,
+  // with the frame margins known so far.
+  void CentreOnDesktop();
+
   dw::Platform& platform_;
+  bool placed_ = false;
+  // Until the window manager's frame is known the dialog was centred by its
+  // client area only; it is centred again once the frame is there.
+  bool awaitingFrame_ = false;
 };
 
 extern TForm2* Form2;

@@ -73,11 +73,11 @@ TForm2::TForm2(dw::Platform& platform, QWidget* parent)
     : QDialog(parent), PickFolder(dw::gui::PickFolder), platform_(platform) {
   Form2 = this;
   setWindowTitle(QStringLiteral("フォルダー追加"));
-  // A sizeable dialog with only a close box.
+  // A sizeable dialog with only a close box. Its controls are made when it
+  // is first shown, so that start-up does not pay for them.
   setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
                  Qt::WindowCloseButtonHint);
   setSizeGripEnabled(true);
-  BuildControls();
   resize(kDesignedWidth, kDesignedHeight);
 }
 
@@ -154,11 +154,15 @@ void TForm2::LayOut() {
 
 void TForm2::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
-  LayOut();
+  if (ListBox1 != nullptr) LayOut();
 }
 
 void TForm2::setVisible(bool visible) {
   if (visible && !isVisible()) {
+    if (ListBox1 == nullptr) {
+      BuildControls();
+      LayOut();
+    }
     // Kept above the drop window, also when that one stays on top.
     if (Form1 != nullptr && Form1->windowHandle() != nullptr) {
       create();

@@ -26,7 +26,8 @@ class TForm2 : public QDialog {
   explicit TForm2(dw::Platform& platform, QWidget* parent = nullptr);
   ~TForm2() override;
 
-  // Controls, laid out at the designed client size of 378 x 278.
+  // Controls, laid out at the designed client size of 378 x 278; made the
+  // first time the dialog is shown.
   dw::gui::ReorderListBox* ListBox1 = nullptr;
   QPushButton* SelectBtn = nullptr;
   QLineEdit* Edit1 = nullptr;

@@ -122,9 +122,9 @@ TEST_F(EditorTest, ControlsSitWhereDesignedAndFollowTheDialogsSize) {
 
 TEST_F(EditorTest, TabCyclesThroughTheSixControlsBothWays) {
   Open({"/a,A"});
-  const std::vector<QWidget*> forward = {editor->ListBox1, editor->DelBtn,    editor->Edit2,
-                                         editor->AddBtn,   editor->SelectBtn, editor->Edit1};
   WhileOpen([&] {
+    const std::vector<QWidget*> forward = {editor->ListBox1, editor->DelBtn,    editor->Edit2,
+                                           editor->AddBtn,   editor->SelectBtn, editor->Edit1};
     QApplication::setActiveWindow(editor.get());
     editor->ListBox1->setFocus();
     for (std::size_t i = 1; i <= forward.size(); ++i) {

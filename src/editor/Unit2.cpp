@@ -184,16 +184,21 @@ void TForm2::CentreOnDesktop() {
   const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
   const QSize outer = size().grownBy(frame);
   const QRect desktop = screen->geometry();
-  // move() places the outer bounds of a top-level window.
-  move(desktop.x() + (desktop.width() - outer.width()) / 2,
-       desktop.y() + (desktop.height() - outer.height()) / 2);
+  const QPoint outerTopLeft(desktop.x() + (desktop.width() - outer.width()) / 2,
+                            desktop.y() + (desktop.height() - outer.height()) / 2);
+  // Placed by its client area, which the window manager frames in place.
+  setGeometry(QRect(outerTopLeft + QPoint(frame.left(), frame.top()), size()));
 }
 
-void TForm2::moveEvent(QMoveEvent* event) {
-  QDialog::moveEvent(event);
-  if (awaitingFrame_ && windowHandle() != nullptr && !windowHandle()->frameMargins().isNull()) {
-    awaitingFrame_ = false;
-    CentreOnDesktop();
+void TForm2::paintEvent(QPaintEvent* event) {
+  QDialog::paintEvent(event);
+  if (!awaitingFrame_) return;
+  // A window manager frames the window before it is first drawn, without
+  // moving its outer position; centre once more with the frame known.
+  awaitingFrame_ = false;
+  if (windowHandle() != nullptr && !windowHandle()->frameMargins().isNull()) {
+    QMetaObject::invokeMethod(
+        this, [this] { CentreOnDesktop(); }, Qt::QueuedConnection);
   }
 }
 

@@ -1,0 +1,148 @@
+#!/usr/bin/env bash
+# End to end under Xvfb with a window manager (openbox), as on a desktop: the
+# folder list editor opened from the tool bar, centred, an entry typed and
+# added, two entries reordered with a real pointer drag, closed by the window
+# manager's close (Alt+F4), opened again where it was left, and the list
+# written by the close button checked byte for byte.
+# Usage: e2e_editor.sh <path of the Dropwell executable>
+set -uo pipefail
+program=$1
+work=$(mktemp -d)
+xvfb_pid=""
+wm_pid=""
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
+  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+fail() { echo "FAIL: $*" >&2; exit 1; }
+
+Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
+xvfb_pid=$!
+for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
+[ -s "$work/display" ] || fail "Xvfb did not start"
+export DISPLAY=":$(head -n1 "$work/display")"
+export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
+HOME="$work" openbox --sm-disable >"$work/wm.log" 2>&1 &
+wm_pid=$!
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+
+# Waits for a visible window whose name matches $1; its id on stdout.
+wait_window() {
+  local id=""
+  for _ in $(seq 100); do
+    id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1)
+    [ -n "$id" ] && { echo "$id"; return 0; }
+    sleep 0.1
+  done
+  return 1
+}
+# Waits until no visible window's name matches $1.
+wait_gone() {
+  for _ in $(seq 100); do
+    xdotool search --onlyvisible --name "$1" >/dev/null 2>&1 || return 0
+    sleep 0.1
+  done
+  return 1
+}
+# x y width height of a window's client area on the screen (xwininfo's
+# absolute position holds also inside a window manager's frame).
+geometry() {
+  xwininfo -id "$1" | awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {y = $NF}
+    /Width:/ {w = $NF} /Height:/ {h = $NF} END {print x, y, w, h}'
+}
+# left right top bottom of the frame the window manager put around it.
+frame() {
+  xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ','
+}
+# Clicks at a point given in the editor's client coordinates.
+click_in() {
+  xdotool mousemove --window "$1" "$2" "$3" sleep 0.2 click 1
+  sleep 0.3
+}
+
+dir="$work/program folder"
+mkdir -p "$dir"
+cp "$program" "$dir/Dropwell"
+printf '\xEF\xBB\xBF/srv/a,Ay\r\n/srv/b,Bee\r\n' >"$dir/Dropwell.txt"
+printf '[Form]\r\nTop=40\r\nLeft=30\r\nWidth=167\r\nHeight=133\r\nStayTop=0\r\n[Select]\r\nFolder=-1\r\n' \
+  >"$dir/Dropwell.ini"
+(cd "$dir" && exec ./Dropwell) >"$work/app.log" 2>&1 &
+app_pid=$!
+main=$(wait_window '^Dropwell$') || fail "no drop window: $(cat "$work/app.log")"
+read -r left top width height <<<"$(geometry "$main")"
+# A point of the drop window given in layout units (167 x 133).
+at() { echo $((left + ($1 * width) / 167)) $((top + ($2 * height) / 133)); }
+
+# SettingBtn: 22 x 22 at 4, 0.
+xdotool mousemove $(at 15 11) click 1
+editor=$(wait_window 'フォルダー追加') || fail "the editor did not open"
+sleep 0.5
+read -r ex ey ew eh <<<"$(geometry "$editor")"
+[ "$ew $eh" = "378 278" ] || fail "editor client size $ew x $eh"
+read -r fl fr ft fb <<<"$(frame "$editor")"
+[ -n "$fb" ] || fail "no frame extents from the window manager"
+cx=$(((ex - fl) * 2 + ew + fl + fr)) cy=$(((ey - ft) * 2 + eh + ft + fb))
+# Twice the frame's centre, against twice the screen's (800 x 600).
+[ $((cx - 800)) -ge -2 ] && [ $((cx - 800)) -le 2 ] && [ $((cy - 600)) -ge -2 ] &&
+  [ $((cy - 600)) -le 2 ] || fail "editor not centred: client $ex,$ey frame $fl $fr $ft $fb"
+
+# The drop window takes no input meanwhile: its close button does nothing.
+xdotool mousemove $(at 147 8) click 1
+sleep 0.5
+kill -0 "$app_pid" 2>/dev/null || fail "the drop window took a click while the editor was open"
+xdotool search --onlyvisible --name 'フォルダー追加' >/dev/null || fail "the editor went away"
+
+# Type a path and an alias; AddBtn appends "path,alias".
+click_in "$editor" 181 27
+xdotool type --delay 20 "/tmp/new folder"
+click_in "$editor" 181 71
+xdotool type --delay 20 "New"
+click_in "$editor" 322 71
+
+# Reorder: a first click makes the top entry current, a second press picks
+# it up, and the release on the second entry moves it there. Rows are at
+# least 15 and at most 28 pixels high, so 96 lies in the first and 118 in
+# the second.
+click_in "$editor" 60 96
+sleep 0.6
+xdotool mousemove --window "$editor" 60 96 mousedown 1
+for y in 100 105 110 114 118; do xdotool mousemove --window "$editor" 60 "$y"; sleep 0.05; done
+sleep 0.2
+xdotool mouseup 1
+sleep 0.3
+
+# The window manager's close.
+xdotool windowactivate --sync "$editor" 2>/dev/null
+xdotool key --clearmodifiers alt+F4
+wait_gone 'フォルダー追加' || fail "Alt+F4 did not close the editor"
+
+# Opened again: where it was left, with the edited list.
+xdotool mousemove $(at 15 11) click 1
+editor=$(wait_window 'フォルダー追加') || fail "the editor did not open again"
+sleep 0.5
+[ "$(geometry "$editor")" = "$ex $ey $ew $eh" ] ||
+  fail "reopened at $(geometry "$editor"), was $ex $ey $ew $eh"
+xdotool windowactivate --sync "$editor" 2>/dev/null
+xdotool key --clearmodifiers alt+F4
+wait_gone 'フォルダー追加' || fail "Alt+F4 did not close the editor again"
+
+# CloseBtn: 22 x 17 at 136, 0; it writes the list and ends the program.
+xdotool mousemove $(at 147 8) click 1
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "program still running after the close button"
+wait "$app_pid"
+code=$?
+app_pid=""
+[ "$code" -eq 0 ] || fail "exit code $code"
+printf '\xEF\xBB\xBF/srv/b,Bee\r\n/srv/a,Ay\r\n/tmp/new folder,New\r\n' >"$work/expected.txt"
+cmp "$dir/Dropwell.txt" "$work/expected.txt" ||
+  fail "folder list: $(od -c "$dir/Dropwell.txt" | head -n 8)"
+echo "e2e editor: passed"

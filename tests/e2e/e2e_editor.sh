@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
-# End to end under Xvfb with a window manager (openbox), as on a desktop: the
-# folder list editor opened from the tool bar, centred, an entry typed and
-# added, two entries reordered with a real pointer drag, closed by the window
-# manager's close (Alt+F4), opened again where it was left, and the list
-# written by the close button checked byte for byte.
+# End to end under Xvfb, on a bare X server and with a window manager
+# (openbox) as on a desktop: the folder list editor opened from the tool bar,
+# centred and modal. Under openbox also an entry typed and added, two entries
+# reordered with a real pointer drag, the window manager's close (Alt+F4),
+# a second opening where the first was left, and the list written by the
+# close button checked byte for byte.
 # Usage: e2e_editor.sh <path of the Dropwell executable>
 set -uo pipefail
 program=$1
@@ -26,14 +27,6 @@ for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
 [ -s "$work/display" ] || fail "Xvfb did not start"
 export DISPLAY=":$(head -n1 "$work/display")"
 export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
-HOME="$work" openbox --sm-disable >"$work/wm.log" 2>&1 &
-wm_pid=$!
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
-
 # Waits for a visible window whose name matches $1; its id on stdout.
 wait_window() {
   local id=""
@@ -60,7 +53,9 @@ geometry() {
 }
 # left right top bottom of the frame the window manager put around it.
 frame() {
-  xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ','
+  local extents
+  extents=$(xprop -id "$1" _NET_FRAME_EXTENTS | sed -n 's/.*= *//p' | tr -d ',')
+  echo "${extents:-0 0 0 0}"
 }
 # Clicks at a point given in the editor's client coordinates.
 click_in() {
@@ -74,31 +69,53 @@ cp "$program" "$dir/Dropwell"
 printf '\xEF\xBB\xBF/srv/a,Ay\r\n/srv/b,Bee\r\n' >"$dir/Dropwell.txt"
 printf '[Form]\r\nTop=40\r\nLeft=30\r\nWidth=167\r\nHeight=133\r\nStayTop=0\r\n[Select]\r\nFolder=-1\r\n' \
   >"$dir/Dropwell.ini"
-(cd "$dir" && exec ./Dropwell) >"$work/app.log" 2>&1 &
-app_pid=$!
-main=$(wait_window '^Dropwell$') || fail "no drop window: $(cat "$work/app.log")"
-read -r left top width height <<<"$(geometry "$main")"
+
+# Starts the program, opens the editor from SettingBtn and checks that its
+# outer bounds are centred on the 800 x 600 screen and that the drop window
+# takes no input meanwhile. Sets main, editor, left, top, width, height and
+# the editor's client geometry ex, ey, ew, eh.
+open_editor() {
+  (cd "$dir" && exec ./Dropwell) >"$work/app.log" 2>&1 &
+  app_pid=$!
+  main=$(wait_window '^Dropwell$') || fail "no drop window: $(cat "$work/app.log")"
+  read -r left top width height <<<"$(geometry "$main")"
+  # SettingBtn: 22 x 22 at 4, 0.
+  xdotool mousemove $(at 15 11) click 1
+  editor=$(wait_window 'フォルダー追加') || fail "the editor did not open"
+  sleep 0.5
+  read -r ex ey ew eh <<<"$(geometry "$editor")"
+  [ "$ew $eh" = "378 278" ] || fail "editor client size $ew x $eh"
+  local fl fr ft fb cx cy
+  read -r fl fr ft fb <<<"$(frame "$editor")"
+  # Twice the frame's centre, against twice the screen's.
+  cx=$(((ex - fl) * 2 + ew + fl + fr)) cy=$(((ey - ft) * 2 + eh + ft + fb))
+  [ $((cx - 800)) -ge -2 ] && [ $((cx - 800)) -le 2 ] && [ $((cy - 600)) -ge -2 ] &&
+    [ $((cy - 600)) -le 2 ] || fail "editor not centred: client $ex,$ey frame $fl $fr $ft $fb"
+  # CloseBtn (22 x 17 at 136, 0) does nothing while the editor is open.
+  xdotool mousemove $(at 147 8) click 1
+  sleep 0.5
+  kill -0 "$app_pid" 2>/dev/null || fail "the drop window took a click while the editor was open"
+  xdotool search --onlyvisible --name 'フォルダー追加' >/dev/null || fail "the editor went away"
+}
 # A point of the drop window given in layout units (167 x 133).
 at() { echo $((left + ($1 * width) / 167)) $((top + ($2 * height) / 133)); }
 
-# SettingBtn: 22 x 22 at 4, 0.
-xdotool mousemove $(at 15 11) click 1
-editor=$(wait_window 'フォルダー追加') || fail "the editor did not open"
-sleep 0.5
-read -r ex ey ew eh <<<"$(geometry "$editor")"
-[ "$ew $eh" = "378 278" ] || fail "editor client size $ew x $eh"
-read -r fl fr ft fb <<<"$(frame "$editor")"
-[ -n "$fb" ] || fail "no frame extents from the window manager"
-cx=$(((ex - fl) * 2 + ew + fl + fr)) cy=$(((ey - ft) * 2 + eh + ft + fb))
-# Twice the frame's centre, against twice the screen's (800 x 600).
-[ $((cx - 800)) -ge -2 ] && [ $((cx - 800)) -le 2 ] && [ $((cy - 600)) -ge -2 ] &&
-  [ $((cy - 600)) -le 2 ] || fail "editor not centred: client $ex,$ey frame $fl $fr $ft $fb"
+# --- 1: a bare X server, no window manager ---
+open_editor
+kill "$app_pid"
+wait "$app_pid" 2>/dev/null
+app_pid=""
 
-# The drop window takes no input meanwhile: its close button does nothing.
-xdotool mousemove $(at 147 8) click 1
-sleep 0.5
-kill -0 "$app_pid" 2>/dev/null || fail "the drop window took a click while the editor was open"
-xdotool search --onlyvisible --name 'フォルダー追加' >/dev/null || fail "the editor went away"
+# --- 2: under openbox ---
+HOME="$work" openbox --sm-disable >"$work/wm.log" 2>&1 &
+wm_pid=$!
+for _ in $(seq 100); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+  sleep 0.1
+done
+xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
+
+open_editor
 
 # Type a path and an alias; AddBtn appends "path,alias".
 click_in "$editor" 181 27

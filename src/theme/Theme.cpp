@@ -6,6 +6,8 @@
 #include <QStyle>
 #include <QStyleFactory>
 
+#include "theme/ProgramIcon.h"
+
 #ifdef DW_HAVE_FONTCONFIG
 #include <fontconfig/fontconfig.h>
 #endif
@@ -82,6 +84,10 @@ QString Glyph(char16_t segoeCodePoint) {
 }
 
 void ApplyTheme(QApplication& app) {
+  // Every window wears the program icon, so the taskbar shows it also for the
+  // borderless drop window; the desktop entry of the same name matches it.
+  QApplication::setWindowIcon(ProgramIcon());
+  QGuiApplication::setDesktopFileName(QStringLiteral("dropwell"));
   if (QApplication::style()->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) != 0) {
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
   }

@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # End to end under Xvfb, on a bare X server and with a window manager
 # (openbox) as on a desktop: the folder list editor opened from the tool bar,
-# centred and modal. Under openbox also an entry typed and added, two entries
-# reordered with a real pointer drag, the window manager's close (Alt+F4),
-# a second opening where the first was left, and the list written by the
-# close button checked byte for byte.
+# centred and modal, both windows with the program icon. Under openbox also
+# an entry typed and added, two entries reordered with a real pointer drag,
+# the window manager's close (Alt+F4), a second opening where the first was
+# left, and the list written by the close button checked byte for byte.
 # Usage: e2e_editor.sh <path of the Dropwell executable>
 set -uo pipefail
 program=$1
@@ -91,6 +91,11 @@ open_editor() {
   cx=$(((ex - fl) * 2 + ew + fl + fr)) cy=$(((ey - ft) * 2 + eh + ft + fb))
   [ $((cx - 800)) -ge -2 ] && [ $((cx - 800)) -le 2 ] && [ $((cy - 600)) -ge -2 ] &&
     [ $((cy - 600)) -le 2 ] || fail "editor not centred: client $ex,$ey frame $fl $fr $ft $fb"
+  # Both windows wear the program icon (the taskbar's picture of them).
+  local id
+  for id in "$main" "$editor"; do
+    xprop -id "$id" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "no program icon on $id"
+  done
   # CloseBtn (22 x 17 at 136, 0) does nothing while the editor is open.
   xdotool mousemove $(at 147 8) click 1
   sleep 0.5

@@ -48,7 +48,8 @@ void PaintProgramIcon(QPainter& painter, const QRectF& box) {
   tab.lineTo(124, 60);
   tab.closeSubpath();
   painter.setBrush(QColor::fromRgba(kBack));
-  painter.drawPath(back.united(tab));
+  painter.drawPath(back);
+  painter.drawPath(tab);
 
   // Front, the lower part of the folder.
   painter.setBrush(QColor::fromRgba(kFront));

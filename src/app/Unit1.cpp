@@ -17,6 +17,8 @@
 #include "platform/gui/ScaledLayout.h"
 #include "store/FolderEntry.h"
 #include "store/Settings.h"
+#include "theme/DarkStyle.h"
+#include "theme/DropTargetStyle.h"
 #include "theme/Theme.h"
 
 TForm1* Form1 = nullptr;
@@ -62,12 +64,14 @@ TForm1::~TForm1() {
 void TForm1::BuildControls() {
   ScaledLayout1 = new dw::gui::ScaledLayout(kReference, this);
   ScaledLayout1->setGeometry(rect());
-  ScaledLayout1->setBackgroundBrush(palette().color(QPalette::Window));
+  // The background is drawn in the scene, so it stretches with the content.
+  ScaledLayout1->setBackgroundBrush(dw::theme::BackgroundBrush(kReference));
   QWidget* content = ScaledLayout1->Content();
 
   DropTarget1 = new dw::gui::FileDropTarget(content);
   DropTarget1->setObjectName(QStringLiteral("DropTarget1"));
   DropTarget1->setGeometry(8, 72, 57, 49);
+  DropTarget1->SetLook(std::make_unique<dw::theme::DropTarget1Style1>(DropTarget1));
   DropTarget1->onDragOver = [this] { return DropTarget1DragOver(); };
   DropTarget1->onDropped = [this](const std::vector<std::u16string>& paths) {
     dw::gui::RunGuarded([&] { DropTarget1Dropped(paths); });

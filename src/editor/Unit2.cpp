@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -15,6 +16,7 @@
 #include "platform/gui/FolderPicker.h"
 #include "platform/gui/MessageBox.h"
 #include "platform/gui/ReorderListBox.h"
+#include "theme/DarkStyle.h"
 
 TForm2* Form2 = nullptr;
 
@@ -118,6 +120,11 @@ void TForm2::BuildControls() {
   ListBox1->setObjectName(QStringLiteral("ListBox1"));
   ListBox1->setAttribute(Qt::WA_MacShowFocusRect, false);
 
+  // Label1 reaches under Edit1, whose body is transparent: only the part
+  // left of the field shows.
+  Label1->setMask(QRegion(0, 0, 104 - 16, 17));
+  ListBox1->setFrameShape(QFrame::NoFrame);
+
   // Screen readers announce each field by its label.
   Label1->setBuddy(Edit1);
   Label2->setBuddy(Edit2);
@@ -192,6 +199,11 @@ void TForm2::CentreOnDesktop() {
 
 void TForm2::paintEvent(QPaintEvent* event) {
   QDialog::paintEvent(event);
+  {
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.fillRect(rect(), dw::theme::BackgroundBrush(size()));
+  }
   if (!awaitingFrame_) return;
   // A window manager frames the window before it is first drawn, without
   // moving its outer position; centre once more with the frame known.

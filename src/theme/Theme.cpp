@@ -2,10 +2,10 @@
 
 #include <QApplication>
 #include <QFontDatabase>
-#include <QPalette>
 #include <QStyle>
 #include <QStyleFactory>
 
+#include "theme/DarkStyle.h"
 #include "theme/ProgramIcon.h"
 
 #ifdef DW_HAVE_FONTCONFIG
@@ -88,35 +88,14 @@ void ApplyTheme(QApplication& app) {
   // borderless drop window; the desktop entry of the same name matches it.
   QApplication::setWindowIcon(ProgramIcon());
   QGuiApplication::setDesktopFileName(QStringLiteral("dropwell"));
-  if (QApplication::style()->name().compare(QStringLiteral("fusion"), Qt::CaseInsensitive) != 0) {
+  if (qEnvironmentVariableIsSet("DW_BENCH_NO_THEME")) {
+    // Only for the start-up bench, which measures what the theme costs: the
+    // same program on plain Fusion.
     if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion"))) app.setStyle(fusion);
+    return;
   }
-  QPalette p;
-  const QColor window(0x2b, 0x2b, 0x2b);
-  const QColor base(0x1e, 0x1e, 0x1e);
-  const QColor text(0xf0, 0xf0, 0xf0);
-  const QColor accent(0x3d, 0x8e, 0xd8);
-  p.setColor(QPalette::Window, window);
-  p.setColor(QPalette::WindowText, text);
-  p.setColor(QPalette::Base, base);
-  p.setColor(QPalette::AlternateBase, window);
-  p.setColor(QPalette::ToolTipBase, QColor(0x40, 0x40, 0x40));
-  p.setColor(QPalette::ToolTipText, text);
-  p.setColor(QPalette::Text, text);
-  p.setColor(QPalette::Button, QColor(0x3a, 0x3a, 0x3a));
-  p.setColor(QPalette::ButtonText, text);
-  p.setColor(QPalette::Highlight, accent);
-  p.setColor(QPalette::HighlightedText, Qt::white);
-  p.setColor(QPalette::Light, QColor(0x55, 0x55, 0x55));
-  p.setColor(QPalette::Midlight, QColor(0x48, 0x48, 0x48));
-  p.setColor(QPalette::Mid, QColor(0x30, 0x30, 0x30));
-  p.setColor(QPalette::Dark, QColor(0x20, 0x20, 0x20));
-  p.setColor(QPalette::Shadow, Qt::black);
-  const QColor disabled(0x80, 0x80, 0x80);
-  p.setColor(QPalette::Disabled, QPalette::WindowText, disabled);
-  p.setColor(QPalette::Disabled, QPalette::Text, disabled);
-  p.setColor(QPalette::Disabled, QPalette::ButtonText, disabled);
-  app.setPalette(p);
+  app.setStyle(new DarkStyle(QStyleFactory::create(QStringLiteral("Fusion"))));
+  app.setPalette(DarkPalette());
 }
 
 }  // namespace dw::theme

@@ -9,6 +9,7 @@
 #include "AppTestSupport.h"
 #include "platform/Utf.h"
 #include "platform/gui/FileDropTarget.h"
+#include "platform/gui/ReorderListBox.h"
 
 namespace dw::test {
 namespace {
@@ -109,8 +110,9 @@ TEST_F(ComboTest, SettingButtonLeavesNoSelectionButKeepsTargetAndDropTarget) {
   bool editorShown = false;
   QTimer::singleShot(0, [&] {
     editorShown = QApplication::activeModalWidget() == Form2;
-    Form1->FolderList->lines = {U(a + ",A"), U(b + ",B")};  // as the editor replaces them
-    Form2->reject();
+    Form2->ListBox1->clear();
+    Form2->ListBox1->addItems({QString::fromStdString(a + ",A"), QString::fromStdString(b + ",B")});
+    Form2->close();
   });
   platform.folderTests.clear();
   form->SettingBtn->click();

@@ -94,7 +94,7 @@ open_editor() {
   # Both windows wear the program icon (the taskbar's picture of them).
   local id
   for id in "$main" "$editor"; do
-    xprop -id "$id" _NET_WM_ICON | grep -q 'Icon (32 x 32)' || fail "no program icon on $id"
+    [[ "$(xprop -id "$id" _NET_WM_ICON)" == *"Icon (32 x 32)"* ]] || fail "no program icon on $id"
   done
   # CloseBtn (22 x 17 at 136, 0) does nothing while the editor is open.
   xdotool mousemove $(at 147 8) click 1
@@ -129,14 +129,19 @@ click_in "$editor" 181 71
 xdotool type --delay 20 "New"
 click_in "$editor" 322 71
 
-# Reorder: a first click makes the top entry current, a second press picks
-# it up, and the release on the second entry moves it there. Rows are at
-# least 15 and at most 28 pixels high, so 96 lies in the first and 118 in
-# the second.
-click_in "$editor" 60 96
+# Reorder: a first click makes the top entry current and a second press
+# picks it up; the picture that then follows the pointer is as tall as a row
+# (and as wide as the list, 265), so the release lands on the second row.
+click_in "$editor" 60 93
 sleep 0.6
-xdotool mousemove --window "$editor" 60 96 mousedown 1
-for y in 100 105 110 114 118; do xdotool mousemove --window "$editor" 60 "$y"; sleep 0.05; done
+xdotool mousemove --window "$editor" 60 93 mousedown 1
+sleep 0.3
+row=$(xwininfo -root -children | sed -n 's/.* 265x\([0-9]*\)+.*/\1/p' | head -n1)
+[ -n "$row" ] || fail "no picture of the dragged entry"
+for y in 96 100 $((90 + row)) $((90 + row * 3 / 2)); do
+  xdotool mousemove --window "$editor" 60 "$y"
+  sleep 0.05
+done
 sleep 0.2
 xdotool mouseup 1
 sleep 0.3
@@ -166,5 +171,5 @@ app_pid=""
 [ "$code" -eq 0 ] || fail "exit code $code"
 printf '\xEF\xBB\xBF/srv/b,Bee\r\n/srv/a,Ay\r\n/tmp/new folder,New\r\n' >"$work/expected.txt"
 cmp "$dir/Dropwell.txt" "$work/expected.txt" ||
-  fail "folder list: $(od -c "$dir/Dropwell.txt" | head -n 8)"
+  fail "folder list: $(od -c "$dir/Dropwell.txt" | head -n 8 | tr "\n" " ")"
 echo "e2e editor: passed"

@@ -69,15 +69,27 @@ void FileDropTarget::changeEvent(QEvent* event) {
   QWidget::changeEvent(event);
 }
 
+void FileDropTarget::SetLook(std::unique_ptr<DropTargetLook> look) {
+  look_ = std::move(look);
+  update();
+}
+
 void FileDropTarget::SetDraggedOver(bool over) {
   if (draggedOver_ == over) return;
   draggedOver_ = over;
+  if (look_) look_->DragOverChanged(over);
   update();
 }
 
 void FileDropTarget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   painter.setRenderHint(QPainter::Antialiasing);
+  if (look_) {
+    // A disabled drop target is drawn at 60 % opacity.
+    if (!isEnabled()) painter.setOpacity(0.6);
+    look_->Paint(painter, QSizeF(size()));
+    return;
+  }
   QColor color = palette().color(QPalette::WindowText);
   if (!isEnabled()) color.setAlphaF(0.35);
   QPen pen(color, draggedOver_ ? 2.0 : 1.5, Qt::DashLine);

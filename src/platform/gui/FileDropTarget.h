@@ -4,13 +4,26 @@
 #pragma once
 
 #include <QWidget>
-
-class QMimeData;
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+class QMimeData;
+class QPainter;
+
 namespace dw::gui {
+
+// How a drop target is drawn; the theme provides one.
+class DropTargetLook {
+ public:
+  virtual ~DropTargetLook() = default;
+  // Told of every change of the drag-over state, before anything else
+  // happens (on a drop, before the drop handler runs).
+  virtual void DragOverChanged(bool over) = 0;
+  // Paints the whole look at the control's size.
+  virtual void Paint(QPainter& painter, QSizeF size) = 0;
+};
 
 class FileDropTarget : public QWidget {
   Q_OBJECT
@@ -22,6 +35,10 @@ class FileDropTarget : public QWidget {
   std::function<Qt::DropAction()> onDragOver;
   // Runs inside the drop, so the drag source waits until it returns.
   std::function<void(const std::vector<std::u16string>& paths)> onDropped;
+
+  // Replaces the built-in plain look.
+  void SetLook(std::unique_ptr<DropTargetLook> look);
+  DropTargetLook* Look() const { return look_.get(); }
 
   // True while a drag that was offered an operation is over the control.
   bool IsDraggedOver() const { return draggedOver_; }
@@ -42,6 +59,7 @@ class FileDropTarget : public QWidget {
   void SetDraggedOver(bool over);
 
   bool draggedOver_ = false;
+  std::unique_ptr<DropTargetLook> look_;
 };
 
 }  // namespace dw::gui

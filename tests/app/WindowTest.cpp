@@ -13,6 +13,7 @@
 #include <QWindow>
 
 #include "AppTestSupport.h"
+#include "app/Application.h"
 #include "platform/gui/FileDropTarget.h"
 #include "platform/gui/MessageBox.h"
 #include "platform/gui/ScaledLayout.h"
@@ -368,6 +369,32 @@ TEST_F(AppTest, OpenBtnWithoutAnExistingFolderShowsTheMessageAndCallsNothing) {
   EXPECT_TRUE(platform.opened.empty());
   EXPECT_TRUE(platform.shellCalls.empty());
   EXPECT_TRUE(form->DropTarget1->isEnabled());
+}
+
+TEST(PlatformChoice, XWaylandWhereThereIsAnXServerWaylandOnlyWithout) {
+  struct Case {
+    const char* qpa;
+    const char* wayland;
+    const char* display;
+    const char* session;
+    const char* chosen;
+  };
+  const Case cases[] = {
+      {"", "wayland-0", ":0", "wayland", "xcb;wayland"},
+      {"", "wayland-0", ":1", "", "xcb;wayland"},
+      {"", "", ":0", "wayland", "xcb;wayland"},  // the default socket
+      {"", "wayland-0", "", "wayland", "wayland"},
+      {"", "", "", "wayland", "wayland"},
+      {"", "", ":0", "x11", ""},  // X11 session: Qt's own choice
+      {"", "", ":0", "", ""},
+      {"", "", "", "", ""},
+      {"wayland", "wayland-0", ":0", "wayland", ""},  // the user's choice stands
+      {"offscreen", "", "", "", ""},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(app::PreferredPlatform(c.qpa, c.wayland, c.display, c.session), QByteArray(c.chosen))
+        << c.qpa << "|" << c.wayland << "|" << c.display << "|" << c.session;
+  }
 }
 
 }  // namespace

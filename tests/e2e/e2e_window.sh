@@ -3,7 +3,7 @@
 # pointer drags (xdotool), with or without a window manager: drags with every
 # button from empty spots, presses on controls that must not move it, a
 # resize from the bottom-right, the geometry saved by the close button and
-# reopened, and a close by the window manager that writes nothing.
+# reopened, and a close by the system that writes nothing.
 # Usage: e2e_window.sh <path of the Dropwell executable> [openbox]
 set -uo pipefail
 program=$1
@@ -192,22 +192,27 @@ saved=$(tr -d '\r' <"$dir/Dropwell.ini" | grep -E '^(Top|Left|Width|Height)=' | 
 start
 expect_geometry "317 189 137 103" "restart"
 
-# --- a close by the window manager after a move writes neither file ---
+# --- a close by the system after a move writes neither file: Alt+F4 under
+# the window manager, a termination request (the session ending) without ---
+drag 1 100 28 -100 50
+expect_geometry "217 239 137 103" "move before the close"
+list_before=$(md5sum <"$dir/Dropwell.txt")
+ini_before=$(md5sum <"$dir/Dropwell.ini")
 if [ "$wm" = openbox ]; then
-  drag 1 100 28 -100 50
-  expect_geometry "217 239 137 103" "move before Alt+F4"
-  list_before=$(md5sum <"$dir/Dropwell.txt")
-  ini_before=$(md5sum <"$dir/Dropwell.ini")
+  how="Alt+F4"
   xdotool windowactivate --sync "$win" 2>/dev/null || xdotool windowfocus --sync "$win"
   xdotool key --clearmodifiers alt+F4
-  for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$app_pid" 2>/dev/null && fail "program still running after Alt+F4"
-  wait "$app_pid"
-  code=$?
-  app_pid=""
-  [ "$code" -eq 0 ] || fail "exit code $code after Alt+F4"
-  [ "$(md5sum <"$dir/Dropwell.txt")" = "$list_before" ] || fail "Alt+F4 wrote the folder list"
-  [ "$(md5sum <"$dir/Dropwell.ini")" = "$ini_before" ] || fail "Alt+F4 wrote the settings"
+else
+  how="SIGTERM"
+  kill -TERM "$app_pid"
 fi
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "program still running after $how"
+wait "$app_pid"
+code=$?
+app_pid=""
+[ "$code" -eq 0 ] || fail "exit code $code after $how"
+[ "$(md5sum <"$dir/Dropwell.txt")" = "$list_before" ] || fail "$how wrote the folder list"
+[ "$(md5sum <"$dir/Dropwell.ini")" = "$ini_before" ] || fail "$how wrote the settings"
 
 echo "e2e window ($wm): passed"

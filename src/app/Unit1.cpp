@@ -172,11 +172,12 @@ void TForm1::BuildControls() {
   // click: every change applies at once, so the order in force is the one saved.
   connect(TopBtn, &QToolButton::toggled, this, Guarded([this] { TopBtnClick(); }));
 
+  connect(CloseBtn, &QToolButton::clicked, this, Guarded([this] { CloseBtnClick(); }));
+
   // Presses are routed before the scene sees them; during a move or resize
   // the pointer is grabbed on the content (a grab on the view itself sticks).
   ScaledLayout1->viewport()->installEventFilter(this);
   content->installEventFilter(this);
-  connect(CloseBtn, &QToolButton::clicked, this, Guarded([this] { CloseBtnClick(); }));
 }
 
 void TForm1::resizeEvent(QResizeEvent* event) {

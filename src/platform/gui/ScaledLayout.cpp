@@ -47,9 +47,6 @@ ScaledLayout::ScaledLayout(QSizeF reference, QWidget* parent)
   setScene(scene);
 
   content_->setAttribute(Qt::WA_TranslucentBackground);
-  // Embedded widgets are windows of their own to Qt, and the tooltip rule
-  // looks at the controls' window, not at the view.
-  content_->setAttribute(Qt::WA_AlwaysShowToolTips);
   // Embedded widgets are top-level widgets to Qt; they must not keep the
   // program running once the real window is closed.
   content_->setAttribute(Qt::WA_QuitOnClose, false);
@@ -62,7 +59,6 @@ ScaledLayout::ScaledLayout(QSizeF reference, QWidget* parent)
 
 QGraphicsProxyWidget* ScaledLayout::AddScaled(QWidget* widget, QPointF position, qreal scale) {
   widget->setAttribute(Qt::WA_QuitOnClose, false);
-  widget->setAttribute(Qt::WA_AlwaysShowToolTips);
   QGraphicsProxyWidget* proxy = scene()->addWidget(widget);
   proxy->setPos(position);
   proxy->setScale(scale);

@@ -10,6 +10,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QToolButton>
+#include <QToolTip>
 #include <QWindow>
 
 #include "AppTestSupport.h"
@@ -331,7 +332,7 @@ TEST_F(AppTest, StartUpOrderFollowsTheSavedTopBtn) {
   }
 }
 
-TEST_F(AppTest, HintsShowWhileInactiveAndEveryControlHasAName) {
+TEST_F(AppTest, EveryControlHasAnAccessibleName) {
   StartShown();
   const std::pair<QWidget*, QString> names[] = {
       {form->SettingBtn, QStringLiteral("フォルダー追加")},
@@ -350,10 +351,35 @@ TEST_F(AppTest, HintsShowWhileInactiveAndEveryControlHasAName) {
     QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(control);
     ASSERT_NE(accessible, nullptr);
     EXPECT_EQ(accessible->text(QAccessible::Name), name);
-    // Qt shows a hint of an inactive window only when the control's own
-    // window (the embedded content, for these) asks for it.
-    EXPECT_TRUE(control->window()->testAttribute(Qt::WA_AlwaysShowToolTips));
   }
+}
+
+TEST_F(WindowTest, HintsShowAsTooltipsOnFourButtonsNoneOnCloseBtn) {
+  StartShown();
+  ASSERT_TRUE(form->testAttribute(Qt::WA_AlwaysShowToolTips));
+  const std::pair<QPointF, QString> spots[] = {
+      {{15, 11}, QStringLiteral("フォルダー追加")},
+      {{43, 11}, QStringLiteral("フォルダーを開く")},
+      {{67, 11}, QStringLiteral("サイズ変更")},
+      {{91, 11}, QStringLiteral("TOP表示")},
+      {{147, 8}, QString()},  // CloseBtn has none
+  };
+  for (const auto& [units, hint] : spots) {
+    SCOPED_TRACE(hint.toStdString());
+    QToolTip::hideText();
+    QTRY_VERIFY(!QToolTip::isVisible());
+    // Rest on the button: a move without buttons, then the system's delay.
+    QTest::mouseMove(Win(), At(units) + QPoint(1, 0));
+    QTest::mouseMove(Win(), At(units));
+    if (hint.isEmpty()) {
+      QTest::qWait(1500);
+      EXPECT_FALSE(QToolTip::isVisible());
+    } else {
+      QTRY_VERIFY_WITH_TIMEOUT(QToolTip::isVisible(), 5000);
+      EXPECT_EQ(QToolTip::text(), hint);
+    }
+  }
+  QToolTip::hideText();
 }
 
 TEST_F(AppTest, OpenBtnWithoutAnExistingFolderShowsTheMessageAndCallsNothing) {

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # End to end under Xvfb: the borderless window moved and resized by real
-# pointer drags (xdotool), with or without a window manager: drags with every
+# pointer drags (xdotool), with or without a window manager: hints while
+# inactive (with the window manager), drags with every
 # button from empty spots, presses on controls that must not move it, a
 # resize from the bottom-right, the geometry saved by the close button and
 # reopened, and a close by the system that writes nothing.
@@ -106,6 +107,36 @@ drag() {
 
 start
 expect_geometry "300 200 167 133" "start"
+
+# --- hints show while another window is the active one ---
+if [ "$wm" = openbox ]; then
+  xmessage -geometry +700+600 other >/dev/null 2>&1 &
+  other_pid=$!
+  other=""
+  for _ in $(seq 50); do
+    other=$(xdotool search --onlyvisible --name '^xmessage$' 2>/dev/null | head -n1)
+    [ -n "$other" ] && break
+    sleep 0.1
+  done
+  [ -n "$other" ] || fail "no other window"
+  xdotool windowactivate --sync "$other"
+  [ "$(xdotool getactivewindow)" = "$other" ] || fail "the other window is not active"
+  read -r px py <<<"$(at 15 11)"  # SettingBtn
+  xdotool mousemove "$px" "$py"
+  sleep 0.2
+  xdotool mousemove $((px + 1)) "$py"
+  tip=no
+  for _ in $(seq 50); do
+    for w in $(xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null); do
+      xprop -id "$w" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_TOOLTIP && tip=yes
+    done
+    [ "$tip" = yes ] && break
+    sleep 0.1
+  done
+  [ "$tip" = yes ] || fail "no hint on SettingBtn while another window is active"
+  kill "$other_pid"
+  wait "$other_pid" 2>/dev/null
+fi
 
 # --- drags from empty spots follow the pointer exactly ---
 drag 1 100 28 40 30     # strip between the tool bar and the combo box

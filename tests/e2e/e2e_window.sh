@@ -75,7 +75,11 @@ geometry() {
 expect_geometry() {
   local want=$1 what=$2 got=""
   for _ in $(seq 50); do
-    got=$(geometry)
+    if ! kill -0 "$app_pid" 2>/dev/null; then
+      wait "$app_pid"
+      fail "$what: the program ended with code $?: $(cat "$work/app.log")"
+    fi
+    got=$(geometry 2>/dev/null)
     [ "$got" = "$want" ] && return 0
     sleep 0.1
   done
@@ -99,6 +103,11 @@ drag() {
   sleep 0.1
   xdotool mousemove $((px + dx + 250)) $((py + dy + 180))
   sleep 0.1
+  xdotool mousemove $((px + dx)) $((py + dy))
+  sleep 0.1
+  # Once more to the same end, should a busy window manager have held back
+  # the motions right after the press.
+  xdotool mousemove $((px + dx + 1)) $((py + dy))
   xdotool mousemove $((px + dx)) $((py + dy))
   sleep 0.2
   xdotool mouseup "$button"

@@ -439,6 +439,7 @@ void TForm1::LoadSetting() {
   setGeometry(x(), y(), w, height());
   const int h = dw::ReadProfileInteger(platform_, ini, u"Form", u"Height", 140);
   setGeometry(x(), y(), width(), h);
+  readPosition_ = pos();
   {
     // The order is applied below, once the other values are read.
     const QSignalBlocker quiet(TopBtn);
@@ -458,9 +459,12 @@ void TForm1::LoadSetting() {
 
 void TForm1::SaveSetting() {
   const std::u16string ini = SettingsPath();
+  // Where the compositor places the window, Qt reads no position (it says
+  // 0, 0); the one read at start is kept rather than lost.
+  const QPoint position = CompositorMovesWindows() ? readPosition_ : pos();
   try {
-    dw::WriteProfileInteger(platform_, ini, u"Form", u"Top", y());
-    dw::WriteProfileInteger(platform_, ini, u"Form", u"Left", x());
+    dw::WriteProfileInteger(platform_, ini, u"Form", u"Top", position.y());
+    dw::WriteProfileInteger(platform_, ini, u"Form", u"Left", position.x());
     dw::WriteProfileInteger(platform_, ini, u"Form", u"Width", width());
     dw::WriteProfileInteger(platform_, ini, u"Form", u"Height", height());
     dw::WriteProfileSwitch(platform_, ini, u"Form", u"StayTop", TopBtn->isChecked());

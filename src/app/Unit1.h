@@ -110,6 +110,7 @@ class TForm1 : public QWidget {
   QSizeF runningSize_;  // resizing
   QPointF lastPoint_;   // resizing
   bool resizeCursorSet_ = false;
+  QPoint readPosition_;  // as the settings file gave it
   // The system cursor's position on the screen; tests give fractions here,
   // which the system cursor of this toolkit never has.
   std::function<QPointF()> cursorPos_;

@@ -397,6 +397,28 @@ TEST_F(AppTest, OpenBtnWithoutAnExistingFolderShowsTheMessageAndCallsNothing) {
   EXPECT_TRUE(form->DropTarget1->isEnabled());
 }
 
+// Under Wayland the compositor places the window and Qt reads back 0, 0.
+// Runs where the GUI tests run on Wayland (the headless compositor's
+// end-to-end start runs it there); skipped on other platforms.
+TEST_F(AppTest, OnWaylandTheCloseButtonKeepsThePositionRead) {
+  if (!QGuiApplication::platformName().startsWith(QLatin1String("wayland"))) {
+    GTEST_SKIP() << "needs a Wayland session";
+  }
+  platform.SetProfile(u"Form", u"Top", u"-20");
+  platform.SetProfile(u"Form", u"Left", u"60");
+  platform.SetProfile(u"Form", u"Width", u"200");
+  platform.SetProfile(u"Form", u"Height", u"90");
+  Start();
+  form->show();
+  ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+  form->resize(230, 110);
+  form->CloseBtn->click();
+  const std::vector<std::u16string> written = {u"Form.Top=-20",   u"Form.Left=60",
+                                               u"Form.Width=230", u"Form.Height=110",
+                                               u"Form.StayTop=0", u"Select.Folder=-1"};
+  EXPECT_EQ(platform.writeLog, written);
+}
+
 TEST(PlatformChoice, XWaylandWhereThereIsAnXServerWaylandOnlyWithout) {
   struct Case {
     const char* qpa;

@@ -5,10 +5,13 @@
 # and maps an xdg toplevel. Either way a termination request ends it with
 # exit code 0 and nothing written. Skips (77) only when weston, or Xwayland
 # for that mode, is not installed.
-# Usage: e2e_wayland.sh <path of the Dropwell executable> xwayland|native
+# Natively it also runs the GUI tests that need a Wayland session, when
+# given their executable.
+# Usage: e2e_wayland.sh <Dropwell executable> xwayland|native [GUI test executable]
 set -uo pipefail
 program=$1
 mode=$2
+gui_tests=${3:-}
 command -v weston >/dev/null || { echo "weston is not installed"; exit 77; }
 if [ "$mode" = xwayland ]; then
   command -v Xwayland >/dev/null || { echo "Xwayland is not installed"; exit 77; }
@@ -84,5 +87,12 @@ code=$?
 app_pid=""
 [ "$code" -eq 0 ] || fail "exit code $code: $(grep -v '^\[' "$work/app.log" | tail -n 20)"
 [ -e "$dir/Dropwell.txt" ] || [ -e "$dir/Dropwell.ini" ] && fail "files written at the end"
+
+if [ "$mode" = native ] && [ -n "$gui_tests" ]; then
+  (cd "$work" && QT_QPA_PLATFORM=wayland "$gui_tests" --gtest_filter='AppTest.OnWayland*') \
+    >"$work/gui.log" 2>&1 || fail "GUI tests on Wayland: $(grep -v 'does not support' "$work/gui.log" | tail -n 30)"
+  grep -q '^\[       OK \] AppTest.OnWayland' "$work/gui.log" ||
+    fail "no GUI test ran on Wayland: $(tail -n 10 "$work/gui.log")"
+fi
 
 echo "e2e wayland ($mode): passed"

@@ -2,13 +2,17 @@
 // the target folder, takes dropped files and offers the tool bar.
 #pragma once
 
+#include <QPointF>
+#include <QSizeF>
 #include <QWidget>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "store/FolderListFile.h"
 
+class QMouseEvent;
 class QRadioButton;
 class QToolButton;
 
@@ -53,8 +57,18 @@ class TForm1 : public QWidget {
   void CloseBtnClick();
   void OpenBtnClick();
   void TopBtnClick();
+  // A press on the window's bare surface, or on the tool bar outside its
+  // buttons: any button moves the window, or resizes it while ReSizeBtn is
+  // pressed. The press's button, keys and position are not used.
+  void FormMouseDown(QObject* sender, const QMouseEvent& press);
+  void ToolBar1MouseDown(QObject* sender, const QMouseEvent& press);
   Qt::DropAction DropTarget1DragOver();
   void DropTarget1Dropped(const std::vector<std::u16string>& paths);
+
+  // The interactive move and resize started by a press: the window follows
+  // the pointer until any button is released (resize from the bottom-right).
+  void StartWindowDrag();
+  void StartWindowResize();
 
  private:
   std::unique_ptr<std::vector<std::u16string>> CopyList;
@@ -78,8 +92,29 @@ class TForm1 : public QWidget {
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  bool event(QEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  enum class PressOwner { Form, ToolBar, Control };
+  // Who takes a press at a point of ScaledLayout1's viewport.
+  PressOwner PressOwnerAt(QPoint viewPoint) const;
+  // The system cursor in client coordinates of the window where it is now.
+  QPointF ClientCursor() const;
+  void MouseModeMove();
+  void EndMouseMode();
+
+  enum class MouseMode { Idle, Moving, Resizing };
+  MouseMode mouseMode_ = MouseMode::Idle;
+  QPointF pressPoint_;  // moving
+  QSizeF runningSize_;  // resizing
+  QPointF lastPoint_;   // resizing
+  bool resizeCursorSet_ = false;
+  QPoint readPosition_;  // as the settings file gave it
+  // The system cursor's position on the screen; tests give fractions here,
+  // which the system cursor of this toolkit never has.
+  std::function<QPointF()> cursorPos_;
+
   dw::Platform& platform_;
   // For each item of ComboBox1, the FolderList line that produced it, so that
   // lines without an item never shift the choice onto another entry.

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QTimer>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -189,4 +190,8 @@ class TForm1Probe {
   static const std::u16string& TagDir(const TForm1& f) { return f.TagDir; }
   static const std::u16string& HomePath(const TForm1& f) { return f.HomePath; }
   static const std::vector<std::u16string>* CopyList(const TForm1& f) { return f.CopyList.get(); }
+  // Where the window reads the system cursor from (screen coordinates).
+  static void SetCursorSource(TForm1& f, std::function<QPointF()> source) {
+    f.cursorPos_ = std::move(source);
+  }
 };

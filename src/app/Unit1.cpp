@@ -85,7 +85,7 @@ void TForm1::BuildControls() {
   ScaledLayout1 = new dw::gui::ScaledLayout(kReference, this);
   ScaledLayout1->setGeometry(rect());
   // The background is drawn in the scene, so it stretches with the content.
-  ScaledLayout1->setBackgroundBrush(dw::theme::BackgroundBrush(kReference));
+  ScaledLayout1->SetBackgroundImage(dw::theme::WindowBackground());
   QWidget* content = ScaledLayout1->Content();
 
   DropTarget1 = new dw::gui::FileDropTarget(content);

@@ -202,7 +202,7 @@ void TForm2::paintEvent(QPaintEvent* event) {
   {
     QPainter painter(this);
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.fillRect(rect(), dw::theme::BackgroundBrush(size()));
+    painter.drawImage(QRectF(rect()), dw::theme::WindowBackground());
   }
   if (!awaitingFrame_) return;
   // A window manager frames the window before it is first drawn, without

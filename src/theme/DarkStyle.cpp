@@ -135,14 +135,6 @@ const QImage& WindowBackground() {
   return image;
 }
 
-QBrush BackgroundBrush(QSizeF area) {
-  const QImage& image = WindowBackground();
-  QBrush brush(image);
-  brush.setTransform(
-      QTransform::fromScale(area.width() / image.width(), area.height() / image.height()));
-  return brush;
-}
-
 void DarkStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option,
                               QPainter* painter, const QWidget* widget) const {
   switch (element) {

@@ -4,7 +4,6 @@
 // and shapes, plus the palette that goes with it and the window background.
 #pragma once
 
-#include <QBrush>
 #include <QImage>
 #include <QPalette>
 #include <QProxyStyle>
@@ -38,9 +37,6 @@ QPalette DarkPalette();
 // The window background: the blend between the anchor colours, drawn small;
 // stretched smoothly over any client area it is the same blend.
 const QImage& WindowBackground();
-// A brush that paints the background stretched over the area given, in the
-// painter's coordinates.
-QBrush BackgroundBrush(QSizeF area);
 
 // Colours of the theme.
 inline constexpr QRgb kMint = 0xFF80CEB5;

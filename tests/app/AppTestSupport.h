@@ -46,6 +46,7 @@ class FakePlatform : public Platform {
   };
   std::vector<ShellCall> shellCalls;
   ShellOpResult shellResult;
+  std::function<void()> onShell;  // runs inside every shell call
   std::vector<std::u16string> opened;
   std::vector<std::u16string> folderTests;  // every FolderExists asked
   int wholeFileWrites = 0;
@@ -121,6 +122,7 @@ class FakePlatform : public Platform {
                                    const std::u16string& destination) override {
     (void)owner;
     shellCalls.push_back({copy, sources, destination});
+    if (onShell) onShell();
     return shellResult;
   }
   void ShellOpenFolder(const std::u16string& path) override { opened.push_back(path); }

@@ -6,6 +6,7 @@
 #include <QDropEvent>
 #include <QGraphicsProxyWidget>
 #include <QGraphicsScene>
+#include <QPainter>
 #include <QResizeEvent>
 
 namespace dw::gui {
@@ -75,6 +76,24 @@ qreal ScaledLayout::ScaleY() const {
 
 void ScaledLayout::UpdateTransform() {
   setTransform(QTransform::fromScale(ScaleX(), ScaleY()));
+}
+
+void ScaledLayout::SetBackgroundImage(const QImage& image) {
+  background_ = image;
+  viewport()->update();
+}
+
+void ScaledLayout::drawBackground(QPainter* painter, const QRectF& rect) {
+  if (background_.isNull()) {
+    QGraphicsView::drawBackground(painter, rect);
+    return;
+  }
+  // Drawn as one image, not as a brush: a brush repeats, and its smoothing
+  // would blend each edge with the opposite one.
+  painter->save();
+  painter->setRenderHint(QPainter::SmoothPixmapTransform);
+  painter->drawImage(QRectF(QPointF(0, 0), reference_), background_);
+  painter->restore();
 }
 
 void ScaledLayout::resizeEvent(QResizeEvent* event) {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QGraphicsView>
+#include <QImage>
 #include <QSizeF>
 
 class QGraphicsProxyWidget;
@@ -25,12 +26,16 @@ class ScaledLayout : public QGraphicsView {
   // the given factor from its top-left corner, above the content.
   QGraphicsProxyWidget* AddScaled(QWidget* widget, QPointF position, qreal scale);
 
+  // A picture stretched over the whole reference area behind the content.
+  void SetBackgroundImage(const QImage& image);
+
   // The horizontal and vertical factors now in force.
   qreal ScaleX() const;
   qreal ScaleY() const;
 
  protected:
   void resizeEvent(QResizeEvent* event) override;
+  void drawBackground(QPainter* painter, const QRectF& rect) override;
   void dragEnterEvent(QDragEnterEvent* event) override;
   void dragMoveEvent(QDragMoveEvent* event) override;
   void dropEvent(QDropEvent* event) override;
@@ -39,6 +44,7 @@ class ScaledLayout : public QGraphicsView {
   void UpdateTransform();
 
   QSizeF reference_;
+  QImage background_;
   QWidget* content_;
   QGraphicsProxyWidget* contentProxy_;
   // The proxy does not copy the inner widget's drop action into the view's

@@ -1,7 +1,8 @@
 // Start to first painted frame, and peak resident memory, of the program
 // beside a bare Qt Widgets window, in the same run, as ratios. A third window,
 // the anchor holding the drop window's kinds of controls in a scaled view,
-// shows how much of the difference the toolkit alone costs.
+// shows how much of the difference the toolkit alone costs; the program run
+// once more without its theme shows what the theme costs.
 //
 // Usage: startup_bench <Dropwell> <anchor> [rounds]   (needs DISPLAY; run.sh
 // starts a private Xvfb with a black root). Both windows open at 100,100 with
@@ -43,12 +44,14 @@ struct Sample {
 };
 
 Sample RunOnce(Display* display, const std::string& program, const std::string& folder,
-               const char* argument = nullptr) {
+               const char* argument = nullptr, bool withoutTheme = false) {
   while (Probe(display) != 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
   const auto start = Clock::now();
   const pid_t child = fork();
   if (child == 0) {
     if (chdir(folder.c_str()) != 0) _exit(126);
+    // The program's bench switch: the same binary on the plain toolkit style.
+    if (withoutTheme) setenv("DW_BENCH_NO_THEME", "1", 1);
     execl(program.c_str(), program.c_str(), argument, static_cast<char*>(nullptr));
     _exit(127);
   }
@@ -97,12 +100,13 @@ int main(int argc, char** argv) {
   std::filesystem::copy_file(argv[1], copy, std::filesystem::copy_options::overwrite_existing);
   const std::string anchor = std::filesystem::absolute(argv[2]).string();
 
-  std::vector<double> appMs, anchorMs, controlsMs, appKb, anchorKb, controlsKb;
+  std::vector<double> appMs, anchorMs, controlsMs, plainMs, appKb, anchorKb, controlsKb, plainKb;
   for (int i = 0; i < rounds + 1; ++i) {
     const Sample a = RunOnce(display, copy.string(), folder.string());
     const Sample b = RunOnce(display, anchor, folder.string());
     const Sample c = RunOnce(display, anchor, folder.string(), "--controls");
-    if (a.firstFrameMs < 0 || b.firstFrameMs < 0 || c.firstFrameMs < 0) {
+    const Sample d = RunOnce(display, copy.string(), folder.string(), nullptr, true);
+    if (a.firstFrameMs < 0 || b.firstFrameMs < 0 || c.firstFrameMs < 0 || d.firstFrameMs < 0) {
       std::fprintf(stderr, "no frame seen (round %d)\n", i);
       return 1;
     }
@@ -113,6 +117,8 @@ int main(int argc, char** argv) {
     appKb.push_back(static_cast<double>(a.peakRssKb));
     anchorKb.push_back(static_cast<double>(b.peakRssKb));
     controlsKb.push_back(static_cast<double>(c.peakRssKb));
+    plainMs.push_back(d.firstFrameMs);
+    plainKb.push_back(static_cast<double>(d.peakRssKb));
   }
   std::filesystem::remove_all(folder);
   XCloseDisplay(display);
@@ -133,5 +139,10 @@ int main(int argc, char** argv) {
       "%.2f and %.2f of the bare window; Dropwell is %.2f and %.2f of it\n",
       tControls, mControls, tControls / tAnchor, mControls / mAnchor, tApp / tControls,
       mApp / mControls);
+  const double tPlain = Median(plainMs), mPlain = Median(plainKb);
+  std::printf(
+      "the theme: Dropwell without it %.1f ms, %.0f KiB; with it %+.1f %% time (goal <= +5 %%), "
+      "%+.0f KiB (goal <= +1024 KiB)\n",
+      tPlain, mPlain, (tApp / tPlain - 1) * 100, mApp - mPlain);
   return 0;
 }

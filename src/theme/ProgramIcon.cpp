@@ -23,6 +23,11 @@ class ProgramIconEngine : public QIconEngine {
   QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override {
     return QPixmap::fromImage(ProgramIconImage(qMin(size.width(), size.height())));
   }
+  // The sizes a window hands to the window system; larger pictures come from
+  // the installed icon files. Fewer sizes are fewer drawings at start-up.
+  QList<QSize> availableSizes(QIcon::Mode, QIcon::State) override {
+    return {QSize(16, 16), QSize(24, 24), QSize(32, 32), QSize(48, 48), QSize(64, 64)};
+  }
   QIconEngine* clone() const override { return new ProgramIconEngine; }
   QString key() const override { return QStringLiteral("dropwell-program-icon"); }
 };

@@ -1,5 +1,6 @@
 #include "theme/DarkStyle.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QPainter>
 #include <QPainterPath>
@@ -221,6 +222,15 @@ void DarkStyle::drawControl(ControlElement element, const QStyleOption* option, 
       }
       break;
     case CE_ShapedFrame:
+      if (widget != nullptr && widget->inherits("QComboBoxPrivateContainer")) {
+        // The drop-down panel: #192D4C at 90 % (over the window's colours,
+        // as a window without a compositor cannot be translucent), with a
+        // 1-pixel border.
+        painter->fillRect(option->rect, QColor::fromRgb(0x1A, 0x2F, 0x4E));
+        painter->setPen(QColor::fromRgb(0x12, 0x20, 0x36));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRect(QRect(option->rect).adjusted(0, 0, -1, -1));
+      }
       return;  // the list has no frame of its own
     case CE_ScrollBarAddLine:
     case CE_ScrollBarSubLine:
@@ -317,6 +327,20 @@ void DarkStyle::drawComplexControl(ComplexControl control, const QStyleOptionCom
       break;
   }
   QProxyStyle::drawComplexControl(control, option, painter, widget);
+}
+
+void DarkStyle::polish(QWidget* widget) {
+  QProxyStyle::polish(widget);
+  if (auto* view = qobject_cast<QAbstractItemView*>(widget)) {
+    if (view->parentWidget() != nullptr &&
+        view->parentWidget()->inherits("QComboBoxPrivateContainer")) {
+      // The panel shows through the list of the drop-down.
+      QPalette p = view->palette();
+      p.setColor(QPalette::Base, Qt::transparent);
+      view->setPalette(p);
+      view->viewport()->setAutoFillBackground(false);
+    }
+  }
 }
 
 int DarkStyle::pixelMetric(PixelMetric metric, const QStyleOption* option,

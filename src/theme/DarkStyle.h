@@ -27,6 +27,8 @@ class DarkStyle : public QProxyStyle {
                   const QWidget* widget) const override;
   int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                 QStyleHintReturn* returnData) const override;
+  void polish(QWidget* widget) override;
+  using QProxyStyle::polish;
   QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
                        const QWidget* widget) const override;
 };

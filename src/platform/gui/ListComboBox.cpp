@@ -1,8 +1,21 @@
 #include "platform/gui/ListComboBox.h"
 
+#include <QAbstractItemView>
+#include <QPropertyAnimation>
 #include <QSignalBlocker>
 
 namespace dw::gui {
+
+void ListComboBox::showPopup() {
+  QComboBox::showPopup();
+  QWidget* panel = view()->window();
+  if (panel == window()) return;
+  auto* fade = new QPropertyAnimation(panel, "windowOpacity", panel);
+  fade->setDuration(100);
+  fade->setStartValue(0.0);
+  fade->setEndValue(1.0);
+  fade->start(QAbstractAnimation::DeleteWhenStopped);
+}
 
 ListComboBox::ListComboBox(QWidget* parent) : QComboBox(parent) {
   setEditable(false);

@@ -4,7 +4,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QScreen>
 #include <QShowEvent>
@@ -16,7 +15,7 @@
 #include "platform/gui/FolderPicker.h"
 #include "platform/gui/MessageBox.h"
 #include "platform/gui/ReorderListBox.h"
-#include "theme/DarkStyle.h"
+#include "theme/DialogFrame.h"
 
 TForm2* Form2 = nullptr;
 
@@ -75,12 +74,12 @@ TForm2::TForm2(dw::Platform& platform, QWidget* parent)
     : QDialog(parent), PickFolder(dw::gui::PickFolder), platform_(platform) {
   Form2 = this;
   setWindowTitle(QStringLiteral("フォルダー追加"));
-  // A sizeable dialog with only a close box. Its controls are made when it
-  // is first shown, so that start-up does not pay for them.
-  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
-                 Qt::WindowCloseButtonHint);
-  setSizeGripEnabled(true);
-  resize(kDesignedWidth, kDesignedHeight);
+  // A sizeable dialog that offers only closing; the theme draws its frame.
+  // Its controls are made when it is first shown, so that start-up does not
+  // pay for them.
+  setWindowFlags(Qt::Dialog | Qt::FramelessWindowHint);
+  resize(kDesignedWidth + 2 * dw::theme::DialogFrame::kBorder,
+         kDesignedHeight + dw::theme::DialogFrame::kTitleHeight + dw::theme::DialogFrame::kBorder);
 }
 
 TForm2::~TForm2() {
@@ -88,8 +87,10 @@ TForm2::~TForm2() {
 }
 
 void TForm2::BuildControls() {
-  // Created in stacking order: within a container later controls lie above
-  // earlier ones (Edit1 covers the right end of Label1).
+  // Created in stacking order, the frame (with the background) lowest:
+  // within a container later controls lie above earlier ones (Edit1 covers
+  // the right end of Label1).
+  Frame = new dw::theme::DialogFrame(this);
   Layout2 = new QWidget(this);
   Layout2->setObjectName(QStringLiteral("Layout2"));
   Label1 = MakeLabel(QStringLiteral("ファオルダーパス"), Layout2, QRect(16, 16, 120, 17));
@@ -145,14 +146,17 @@ void TForm2::BuildControls() {
 void TForm2::LayOut() {
   // The containers follow the width; the fields grow with it and the two
   // buttons beside them keep their distance to the right edge.
-  const int width = this->width();
+  const QRect client = dw::theme::DialogFrame::ClientRect(size());
+  const int width = client.width();
   const int grow = width - kDesignedWidth;
   const int below = kTopHeight + kMiddleHeight;
-  const int rest = std::max(0, height() - below);
-  Layout2->setGeometry(0, 0, width, kTopHeight);
-  Layout3->setGeometry(0, kTopHeight, width, kMiddleHeight);
-  Layout1->setGeometry(width - kSideWidth, below, kSideWidth, rest);
-  ListBox1->setGeometry(0, below, std::max(0, width - kSideWidth), rest);
+  const int rest = std::max(0, client.height() - below);
+  const QPoint origin = client.topLeft();
+  Layout2->setGeometry(QRect(origin, QSize(width, kTopHeight)));
+  Layout3->setGeometry(QRect(origin + QPoint(0, kTopHeight), QSize(width, kMiddleHeight)));
+  Layout1->setGeometry(QRect(origin + QPoint(width - kSideWidth, below), QSize(kSideWidth, rest)));
+  ListBox1->setGeometry(
+      QRect(origin + QPoint(0, below), QSize(std::max(0, width - kSideWidth), rest)));
   Edit1->setGeometry(104, 16, std::max(0, 154 + grow), 22);
   SelectBtn->setGeometry(283 + grow, 19, 80, 22);
   Edit2->setGeometry(104, 11, std::max(0, 154 + grow), 22);
@@ -199,11 +203,6 @@ void TForm2::CentreOnDesktop() {
 
 void TForm2::paintEvent(QPaintEvent* event) {
   QDialog::paintEvent(event);
-  {
-    QPainter painter(this);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRectF(rect()), dw::theme::WindowBackground());
-  }
   if (!awaitingFrame_) return;
   // A window manager frames the window before it is first drawn, without
   // moving its outer position; centre once more with the frame known.

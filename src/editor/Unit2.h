@@ -17,6 +17,9 @@ class Platform;
 namespace gui {
 class ReorderListBox;
 }
+namespace theme {
+class DialogFrame;
+}
 }  // namespace dw
 
 class TForm2 : public QDialog {
@@ -40,6 +43,8 @@ class TForm2 : public QDialog {
   QWidget* Layout2 = nullptr;
   QWidget* Layout3 = nullptr;
   QLabel* Label3 = nullptr;
+  // The theme's frame: title bar, window buttons, borders, background.
+  dw::theme::DialogFrame* Frame = nullptr;
 
   // Event handlers.
   void AddBtnClick();

@@ -20,6 +20,7 @@
 #include "platform/gui/ListComboBox.h"
 #include "platform/gui/ReorderListBox.h"
 #include "platform/gui/ScaledLayout.h"
+#include "theme/DialogFrame.h"
 
 namespace dw::test {
 namespace {
@@ -92,14 +93,21 @@ TEST_F(EditorTest, ControlsSitWhereDesignedAndFollowTheDialogsSize) {
       {editor->Label3, editor->Layout1, {16, 152, 73, 17}, {16, 152, 73, 17}},
       {editor->ListBox1, editor.get(), {0, 90, 265, 188}, {0, 90, 365, 228}},
   };
-  EXPECT_EQ(editor->size(), QSize(378, 278));
+  // Positions are in the client area, inside the frame's title bar and
+  // borders (390 x 313 outside, 378 x 278 inside).
+  const QPoint client(6, 29);
+  auto placed = [&](const Place& p) {
+    return p.parent == editor.get() ? p.control->geometry().translated(-client)
+                                    : p.control->geometry();
+  };
+  EXPECT_EQ(editor->size(), QSize(390, 313));
   for (const Place& p : places) {
     EXPECT_EQ(p.control->parentWidget(), p.parent) << p.control->objectName().toStdString();
-    EXPECT_EQ(p.control->geometry(), p.designed) << p.control->objectName().toStdString();
+    EXPECT_EQ(placed(p), p.designed) << p.control->objectName().toStdString();
   }
-  editor->resize(478, 318);
+  editor->resize(490, 353);
   for (const Place& p : places) {
-    EXPECT_EQ(p.control->geometry(), p.grown) << p.control->objectName().toStdString();
+    EXPECT_EQ(placed(p), p.grown) << p.control->objectName().toStdString();
   }
   // Edit1 lies above the end of its label.
   EXPECT_EQ(editor->Layout2->childAt(110, 20), editor->Edit1);
@@ -114,10 +122,57 @@ TEST_F(EditorTest, ControlsSitWhereDesignedAndFollowTheDialogsSize) {
       {editor->Label3->text(), "Ver 1.0"},
   };
   for (const auto& [shown, expected] : texts) EXPECT_EQ(shown, expected);
-  const Qt::WindowFlags flags = editor->windowFlags();
-  EXPECT_TRUE(flags.testFlag(Qt::WindowCloseButtonHint));
-  EXPECT_FALSE(flags.testFlag(Qt::WindowMinimizeButtonHint));
-  EXPECT_FALSE(flags.testFlag(Qt::WindowMaximizeButtonHint));
+  // The theme frames it: only its close button works.
+  EXPECT_TRUE(editor->windowFlags().testFlag(Qt::FramelessWindowHint));
+  EXPECT_FALSE(editor->Frame->MinimizeButton()->isEnabled());
+  EXPECT_FALSE(editor->Frame->MaximizeButton()->isEnabled());
+  EXPECT_TRUE(editor->Frame->CloseButton()->isEnabled());
+  for (QAbstractButton* button : {editor->Frame->MinimizeButton(), editor->Frame->MaximizeButton(),
+                                  editor->Frame->CloseButton()}) {
+    EXPECT_EQ(button->size(), QSize(28, 18));
+    EXPECT_LE(button->geometry().bottom(), 29);
+    EXPECT_GE(button->x(), 390 - 6 - 3 * 28);
+  }
+}
+
+TEST_F(EditorTest, ItsFrameMovesResizesAndClosesIt) {
+  Open({"/a,A"});
+  WhileOpen(
+      [&] {
+        auto* frame = static_cast<QWidget*>(editor->Frame);
+        const QRect start = editor->geometry();
+        struct Drag {
+          QPoint press;  // in the dialog
+          QPoint by;
+          QRect after;  // relative to the start
+        };
+        const std::vector<Drag> drags = {
+            {{100, 10}, {15, -7}, start.translated(15, -7)},           // the title bar
+            {{389, 150}, {30, 40}, start.adjusted(0, 0, 30, 0)},       // the right border
+            {{100, 310}, {30, 25}, start.adjusted(0, 0, 0, 25)},       // the bottom border
+            {{2, 150}, {-20, 0}, start.adjusted(-20, 0, 0, 0)},        // the left border
+            {{389, 311}, {-50, -40}, start.adjusted(0, 0, -50, -40)},  // the corner
+            {{100, 150}, {40, 40}, start},                             // the client area
+        };
+        for (const Drag& d : drags) {
+          editor->setGeometry(start);
+          const QPoint global = editor->mapToGlobal(d.press);
+          QCursor::setPos(global);
+          QWidget* hit = editor->childAt(d.press);
+          ASSERT_NE(hit, nullptr);
+          QTest::mousePress(hit, Qt::LeftButton, {}, hit->mapFrom(editor.get(), d.press));
+          QCursor::setPos(global + d.by);
+          QTest::mouseMove(frame, frame->mapFromGlobal(global + d.by));
+          QTest::mouseRelease(frame, Qt::LeftButton, {}, frame->mapFromGlobal(global + d.by));
+          EXPECT_EQ(editor->geometry(), d.after) << d.press.x() << "," << d.press.y();
+        }
+        editor->setGeometry(start);
+        editor->Edit1->setText("/b");
+        editor->Edit2->setText("B");
+        editor->AddBtn->click();
+      },
+      [&] { editor->Frame->CloseButton()->click(); });
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"/a,A", "/b,B"}));
 }
 
 TEST_F(EditorTest, TabCyclesThroughTheSixControlsBothWays) {
@@ -388,7 +443,7 @@ TEST_F(EditorTest, TheFirstShowingIsCentredLaterOnesReuseTheLastPlace) {
   const QRect screen = form->screen()->geometry();
   QRect first;
   WhileOpen([&] {
-    EXPECT_EQ(editor->size(), QSize(378, 278));
+    EXPECT_EQ(editor->size(), QSize(390, 313));
     first = editor->frameGeometry();
     editor->setGeometry(30, 40, 300, 250);
   });

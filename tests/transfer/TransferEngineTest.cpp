@@ -1,7 +1,12 @@
 // The POSIX transfer engine, driven by a scripted UI that answers its
 // questions from a queue and records what it was asked.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <deque>
 #include <filesystem>
@@ -578,6 +583,95 @@ TEST_F(CrossDeviceTest, SourceChangedWhileMovedIsNeverLost) {
       EXPECT_FALSE(fs::exists(file));
     }
   }
+}
+
+#ifndef SYS_cachestat
+#define SYS_cachestat 451
+#endif
+
+// Pages of a file's cache not yet on disk (dirty or under writeback), or -1
+// where the kernel cannot tell (cachestat came with Linux 6.5).
+long long UnwrittenPages(const fs::path& file) {
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct {
+    std::uint64_t offset, length;  // length 0: to the end
+  } range{0, 0};
+  struct {
+    std::uint64_t cached, dirty, writeback, evicted, recentlyEvicted;
+  } pages{};
+  const long r = syscall(SYS_cachestat, fd, &range, &pages, 0);
+  close(fd);
+  return r == 0 ? static_cast<long long>(pages.dirty + pages.writeback) : -1;
+}
+
+TEST_F(CrossDeviceTest, MovedSourceGoesOnlyOnceItsCopyIsOnDisk) {
+  // A crash right after a source is deleted must not lose it: whenever a
+  // source is seen gone, during the move or after it, its copy has no page
+  // left to write.
+  struct statfs where;
+  ASSERT_EQ(statfs(dst.c_str(), &where), 0);
+  if (where.f_type == TMPFS_MAGIC) GTEST_SKIP() << "the destination is in memory (tmpfs)";
+  WriteBytes(dst / "probe", "probe");
+  if (UnwrittenPages(dst / "probe") < 0) GTEST_SKIP() << "no cachestat in this kernel";
+
+  MakeFolder(shm / "folder");
+  std::vector<fs::path> sources{shm / "folder"};
+  for (int i = 0; i < 4; ++i) {
+    const std::string name = "file" + std::to_string(i);
+    WriteBytes(shm / name, std::string((1 << 20) + i, static_cast<char>('a' + i)));
+    sources.push_back(shm / name);
+  }
+  const std::vector<std::string> files{"file0",
+                                       "file1",
+                                       "file2",
+                                       "file3",
+                                       "folder/one.txt",
+                                       "folder/two.bin",
+                                       "folder/sub/deep.txt"};
+  int seenGone = 0;
+  const auto check = [&] {
+    for (const auto& f : files) {
+      if (fs::exists(shm / f)) continue;
+      ++seenGone;
+      EXPECT_EQ(UnwrittenPages(dst / f), 0) << f << " was removed before its copy was on disk";
+    }
+  };
+  ui.onProgress = [&](const TransferProgress&) {
+    check();
+    return true;
+  };
+  ExpectClean(Run(false, sources, dst));
+  check();
+  EXPECT_GE(seenGone, static_cast<int>(files.size()));
+  EXPECT_TRUE(fs::is_empty(shm));
+  EXPECT_EQ(ReadBytes(dst / "file3"), std::string((1 << 20) + 3, 'd'));
+}
+
+TEST_F(CrossDeviceTest, SourceChangedAfterItsCopyIsKept) {
+  // Written to again after its copy was finished: both versions stay, and
+  // the user is told.
+  WriteBytes(shm / "a", "first");
+  WriteBytes(shm / "b", "bravo");
+  bool changed = false;
+  ui.onProgress = [&](const TransferProgress& p) {
+    if (p.itemsDone == 1 && !changed) {
+      changed = true;
+      WriteBytes(shm / "a", "edited later");
+    }
+    return true;
+  };
+  ui.errorAnswers = {ErrorChoice::Skip};
+  const auto r = Run(false, {shm / "a", shm / "b"}, dst);
+  EXPECT_TRUE(changed);
+  ASSERT_EQ(ui.errors.size(), 1u);
+  EXPECT_EQ(ui.errors[0].path, U16(shm / "a"));
+  EXPECT_FALSE(ui.errors[0].canRetry);
+  EXPECT_EQ(r.code, EBUSY);
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_EQ(ReadBytes(shm / "a"), "edited later");
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{"a", "first"}, {"b", "bravo"}}));
+  EXPECT_FALSE(fs::exists(shm / "b"));
 }
 
 // Every copy method, each started on purpose, within one file system and

@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -28,6 +29,9 @@ constexpr int kCancelled = -1;
 // The pipe of a spliced copy and the buffer of a plain one.
 constexpr size_t kPipeSize = 1u << 20;
 constexpr size_t kBufferSize = 128u << 10;
+// Moved sources waiting for their copies to reach the disk are removed at
+// the latest when this many have gathered, so the list stays small.
+constexpr size_t kRemovalBatch = 4096;
 
 // Whether an error from the first step of a method means "not between these
 // files" rather than a real failure.
@@ -180,7 +184,14 @@ class Transfer {
   template <typename CopyOne>
   Outcome TransferLeaf(const std::string& src, const struct stat& st, std::string target,
                        CopyOne copyOne);
-  Outcome RemoveSource(const std::string& src, bool isFolder);
+  // A move's source whose copy is complete: removed by FlushRemovals, once
+  // the copies are on disk. A file is removed only if it is still the one
+  // that was copied (lastCopied_).
+  Outcome QueueRemoval(const std::string& src, bool isFolder);
+  void FlushRemovals();
+  // The file system of a folder just written into is synced before any
+  // source is removed.
+  void NoteWritten(const std::string& folder, dev_t device);
   Resolution ResolveConflict(const std::string& src, const struct stat& st, std::string& target);
   int CopyRegularFile(const std::string& src, const std::string& target, bool replace);
   // One step of a copy at offset done: bytes copied, 0 at the end, -1 and
@@ -213,6 +224,18 @@ class Transfer {
   dev_t methodDev_ = 0;
   CopyMethod method_ = CopyMethod::Clone;
   const CopyMethod firstMethod_;
+  // The source as it was when its copy was finished.
+  struct stat lastCopied_ {};
+  struct Removal {
+    std::string path;
+    bool isFolder = false;
+    struct stat copied {};
+  };
+  std::vector<Removal> removals_;
+  // One open folder per file system written to, for syncfs; a folder that
+  // could not be opened makes the flush sync everything.
+  std::map<dev_t, std::unique_ptr<Fd>> written_;
+  bool syncAll_ = false;
 };
 
 bool Transfer::Tick() {
@@ -308,6 +331,8 @@ ShellOpResult Transfer::Run(const std::vector<std::u16string>& sources,
     if (cancelled_) break;
     TransferTop(source);
   }
+  // Also after a cancel: what was copied completely is moved.
+  FlushRemovals();
   return result_;
 }
 
@@ -432,7 +457,7 @@ Outcome Transfer::MoveByRename(const std::string& src, const struct stat& st, st
       switch (ResolveConflict(src, st, target)) {
         case Resolution::Merge: {
           const Outcome o = TransferChildren(src, target);
-          return o == Outcome::Done ? RemoveSource(src, true) : o;
+          return o == Outcome::Done ? QueueRemoval(src, true) : o;
         }
         case Resolution::Replace:
           replace = true;
@@ -467,11 +492,15 @@ Outcome Transfer::TransferFolder(const std::string& src, std::string target) {
     const Outcome o = AskError(target, e, true);
     if (o != Outcome::Done) return o;
   }
+  if (!copy_) {
+    struct stat made;
+    if (lstat(target.c_str(), &made) == 0) NoteWritten(target, made.st_dev);
+  }
   ++progress_.itemsDone;
   if (!Tick()) return Outcome::Cancelled;
   const Outcome o = TransferChildren(src, target);
   if (o != Outcome::Done || copy_) return o;
-  return RemoveSource(src, true);
+  return QueueRemoval(src, true);
 }
 
 // Each entry of src into the folder target; Done only when every one of
@@ -546,16 +575,60 @@ Outcome Transfer::TransferLeaf(const std::string& src, const struct stat& st, st
     if (o != Outcome::Done) return o;
   }
   ++progress_.itemsDone;
-  if (!copy_) {
-    const Outcome o = RemoveSource(src, false);
-    if (o != Outcome::Done) return o;
-  }
+  if (!copy_) QueueRemoval(src, false);
   return Tick() ? Outcome::Done : Outcome::Cancelled;
 }
 
-Outcome Transfer::RemoveSource(const std::string& src, bool isFolder) {
-  return Attempt(
-      src, [&] { return (isFolder ? rmdir(src.c_str()) : unlink(src.c_str())) == 0 ? 0 : errno; });
+Outcome Transfer::QueueRemoval(const std::string& src, bool isFolder) {
+  removals_.push_back({src, isFolder, lastCopied_});
+  if (removals_.size() >= kRemovalBatch) FlushRemovals();
+  return Outcome::Done;
+}
+
+void Transfer::NoteWritten(const std::string& folder, dev_t device) {
+  if (written_.count(device) != 0) return;
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    syncAll_ = true;
+    return;
+  }
+  written_.emplace(device, std::make_unique<Fd>(fd));
+}
+
+// Until the copies are on disk, a crash or a pulled drive would lose them,
+// so no source goes before that. One syncfs per file system and batch costs
+// far less than an fsync of every file and folder.
+void Transfer::FlushRemovals() {
+  if (removals_.empty()) return;
+  std::vector<Removal> batch;
+  batch.swap(removals_);
+  if (syncAll_) sync();
+  for (const auto& [device, folder] : written_) {
+    const Outcome synced = Attempt(dest_, [&] { return syncfs(folder->get()) == 0 ? 0 : errno; });
+    if (synced != Outcome::Done) return;  // every source stays where it is
+  }
+  written_.clear();
+  syncAll_ = false;
+
+  for (const Removal& r : batch) {
+    if (!r.isFolder) {
+      struct stat now;
+      if (lstat(r.path.c_str(), &now) != 0) continue;  // gone already: nothing to lose
+      if (now.st_dev != r.copied.st_dev || now.st_ino != r.copied.st_ino ||
+          now.st_size != r.copied.st_size || now.st_mtim.tv_sec != r.copied.st_mtim.tv_sec ||
+          now.st_mtim.tv_nsec != r.copied.st_mtim.tv_nsec) {
+        if (AskError(r.path, EBUSY, false,
+                     u"The file was changed after it was copied, so it was not removed") ==
+            Outcome::Cancelled)
+          return;
+        continue;
+      }
+    }
+    const Outcome o = Attempt(r.path, [&] {
+      return (r.isFolder ? rmdir(r.path.c_str()) : unlink(r.path.c_str())) == 0 ? 0 : errno;
+    });
+    if (o == Outcome::Cancelled) return;
+  }
 }
 
 // Copies one regular file. A new file is created under its own name and
@@ -625,6 +698,13 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
     } else {
       const timespec times[2] = {st.st_atim, st.st_mtim};
       if (futimens(out.get(), times) != 0) error = errno;
+      lastCopied_ = now;
+      if (!copy_) {
+        // Start writing it out now, so the sync before the sources go finds
+        // little left to do.
+        sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        NoteWritten(ParentOf(outPath), written.st_dev);
+      }
     }
   }
   in.Close();
@@ -693,6 +773,8 @@ ssize_t Transfer::SpliceChunk(int in, int out, std::uint64_t done) {
 // Copies a symbolic link as a link, never what it points to. A replaced link
 // is made beside the old one and renamed over it, like a replaced file.
 int Transfer::CopyLink(const std::string& src, const std::string& target, bool replace) {
+  struct stat link;
+  if (lstat(src.c_str(), &link) != 0) return errno;
   std::string pointsTo(256, '\0');
   for (;;) {
     const ssize_t n = readlink(src.c_str(), pointsTo.data(), pointsTo.size());
@@ -709,6 +791,11 @@ int Transfer::CopyLink(const std::string& src, const std::string& target, bool r
     const int e = errno;
     unlink(outPath.c_str());
     return e;
+  }
+  lastCopied_ = link;
+  if (!copy_) {
+    struct stat made;
+    if (lstat(target.c_str(), &made) == 0) NoteWritten(ParentOf(target), made.st_dev);
   }
   return 0;
 }

@@ -3,17 +3,23 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/magic.h>
+#include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
 #include <sys/statfs.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/posix/TransferEngine.h"
@@ -710,6 +716,222 @@ INSTANTIATE_TEST_SUITE_P(Methods, CopyMethodTest,
                            }
                            return std::string("Buffer");
                          });
+
+TEST_F(TransferEngineTest, KilledCopyLeavesNoFileUnderItsNameAndTheNextTransferClearsUp) {
+  WriteBytes(src / "big.bin", std::string(8 << 20, 'k'));
+  WriteBytes(src / "small.txt", "small");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Killed part-way through the copy, with no chance to clean up.
+    ui.onProgress = [](const TransferProgress& p) {
+      if (p.bytesDone > 0) raise(SIGKILL);
+      return true;
+    };
+    RunTransfer(ui, true, {U16(src / "big.bin")}, U16(dst), CopyMethod::Buffer);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  EXPECT_FALSE(fs::exists(dst / "big.bin"));
+  const auto tree = Tree(dst);
+  ASSERT_EQ(tree.size(), 1u);
+  const std::string part = tree.begin()->first;
+  EXPECT_EQ(part.rfind(".dwpart-" + std::to_string(child) + "-", 0), 0u) << part;
+
+  // Part files of a transfer still running (pid 1 lives) and names merely
+  // alike stay; the killed transfer's part goes, in a merged folder too.
+  WriteBytes(dst / ".dwpart-1-7", "running");
+  WriteBytes(dst / ".dwpart-x", "not ours");
+  fs::create_directories(src / "f");
+  fs::create_directories(dst / "f");
+  WriteBytes(src / "f" / "in.txt", "in");
+  WriteBytes(dst / "f" / (".dwpart-" + std::to_string(child) + "-9"), "left");
+  ExpectClean(Run(true, {src / "small.txt", src / "f"}, dst));
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{".dwpart-1-7", "running"},
+                                                           {".dwpart-x", "not ours"},
+                                                           {"small.txt", "small"},
+                                                           {"f", "/"},
+                                                           {"f/in.txt", "in"}}));
+}
+
+TEST_F(TransferEngineTest, SourceReplacedByAFifoIsAnErrorNotAHang) {
+  WriteBytes(src / "a", "a");
+  WriteBytes(src / "b", "b");
+  WriteBytes(src / "c", "c");
+  const fs::path fifo = src / "b";
+  ui.onProgress = [&](const TransferProgress& p) {
+    if (p.itemsDone == 1 && fs::is_regular_file(fifo)) {
+      fs::remove(fifo);
+      EXPECT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    }
+    return true;
+  };
+  // Should the open block, a writer that comes and goes ends the wait, so
+  // the test fails instead of hanging.
+  std::atomic<bool> done{false};
+  std::thread unblock([&] {
+    while (!done) {
+      const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) close(fd);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  });
+  ui.errorAnswers = {ErrorChoice::Skip};
+  const auto r = Run(true, {src / "a", fifo, src / "c"}, dst);
+  done = true;
+  unblock.join();
+  ASSERT_EQ(ui.errors.size(), 1u);
+  EXPECT_EQ(ui.errors[0].path, U16(fifo));
+  EXPECT_EQ(ui.errors[0].code, ENOTSUP);
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{"a", "a"}, {"c", "c"}}));
+}
+
+TEST_F(CrossDeviceTest, FifoAndDeviceInAFolderAreSkippedWithoutAHang) {
+  // A move within one device renames the folder with all it holds, so the
+  // move here is across devices.
+  for (const bool copy : {true, false}) {
+    SCOPED_TRACE(copy ? "copy" : "move");
+    const fs::path from = copy ? src : shm;
+    fs::remove_all(dst);
+    fs::create_directory(dst);
+    fs::remove_all(from / "f");
+    fs::create_directories(from / "f");
+    WriteBytes(from / "f" / "plain.txt", "plain");
+    ASSERT_EQ(mkfifo((from / "f" / "pipe").c_str(), 0644), 0);
+    const bool device = mknod((from / "f" / "null").c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0;
+    ui.errors.clear();
+    ui.errorAnswers = {ErrorChoice::Skip, ErrorChoice::Skip};
+    const auto r = Run(copy, {from / "f"}, dst);
+    EXPECT_EQ(ui.errors.size(), device ? 2u : 1u);
+    for (const auto& e : ui.errors) {
+      EXPECT_EQ(e.code, ENOTSUP);
+      EXPECT_FALSE(e.canRetry);
+    }
+    EXPECT_TRUE(r.anyAborted);
+    EXPECT_EQ(Tree(dst),
+              (std::map<std::string, std::string>{{"f", "/"}, {"f/plain.txt", "plain"}}));
+    // What could not go stays, and so does its folder.
+    EXPECT_TRUE(fs::is_fifo(from / "f" / "pipe"));
+    EXPECT_EQ(fs::exists(from / "f" / "plain.txt"), copy);
+  }
+}
+
+TEST_F(TransferEngineTest, KeepBothShortensNamesNearTheLimit) {
+  struct Case {
+    std::string name;
+    bool ok;  // false: no shorter stem can make room
+  };
+  std::vector<Case> cases;
+  for (std::size_t length = 250; length <= 255; ++length)
+    cases.push_back({std::string(length - 4, 'n') + ".txt", true});
+  std::string accents;
+  while (accents.size() + 2 <= 251) accents += "\xC3\xA9";  // é, two bytes each
+  cases.push_back({accents + ".txt", true});
+  cases.push_back({"a." + std::string(253, 'x'), false});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name.size());
+    fs::remove_all(dst);
+    fs::remove_all(src);
+    fs::create_directory(dst);
+    fs::create_directory(src);
+    WriteBytes(src / c.name, "new");
+    WriteBytes(dst / c.name, "old");
+    ui.errors.clear();
+    ui.conflictAnswers = {{ConflictChoice::KeepBoth, false}};
+    ui.errorAnswers = {ErrorChoice::Skip};
+    const auto r = Run(true, {src / c.name}, dst);
+    const auto tree = Tree(dst);
+    EXPECT_EQ(tree.at(c.name), "old");
+    if (!c.ok) {
+      ASSERT_EQ(ui.errors.size(), 1u);
+      EXPECT_EQ(ui.errors[0].code, ENAMETOOLONG);
+      EXPECT_TRUE(r.anyAborted);
+      EXPECT_EQ(tree.size(), 1u);
+      continue;
+    }
+    ExpectClean(r);
+    ASSERT_EQ(tree.size(), 2u);
+    const std::string kept = std::next(tree.begin())->first == c.name
+                                 ? tree.begin()->first
+                                 : std::next(tree.begin())->first;
+    EXPECT_LE(kept.size(), 255u);
+    EXPECT_TRUE(kept.ends_with(" (2).txt")) << kept;
+    EXPECT_EQ(c.name.rfind(kept.substr(0, kept.size() - 8), 0), 0u) << kept;
+    EXPECT_EQ(tree.at(kept), "new");
+  }
+  // Copies into their own folder get shortened "- Copy" names the same way.
+  const std::string own = std::string(251, 'o') + ".txt";
+  WriteBytes(src / own, "own");
+  ExpectClean(Run(true, {src / own}, src));
+  EXPECT_EQ(ReadBytes(src / (std::string(255 - 11, 'o') + " - Copy.txt")), "own");
+}
+
+// A second path to a folder of the test: a bind mount, made where the
+// system lets us (root in CI), else the tests skip.
+class BindMountTest : public TransferEngineTest {
+ protected:
+  void Bind(const fs::path& folder, const fs::path& at) {
+    fs::create_directories(at);
+    if (mount(folder.c_str(), at.c_str(), nullptr, MS_BIND, nullptr) != 0)
+      GTEST_SKIP() << "bind mounts are not allowed here: " << strerror(errno);
+    mounted_.push_back(at);
+  }
+  void TearDown() override {
+    for (auto it = mounted_.rbegin(); it != mounted_.rend(); ++it) umount2(it->c_str(), MNT_DETACH);
+  }
+  std::vector<fs::path> mounted_;
+};
+
+TEST_F(BindMountTest, OwnFolderByAnotherPathIsTheSameFolder) {
+  WriteBytes(src / "a.txt", "alpha");
+  Bind(src, tmp / "again");
+  ui.conflictAnswers = {{ConflictChoice::Replace, true}};
+  // A move changes nothing (once this deleted the file and reported success).
+  ExpectClean(Run(false, {src / "a.txt"}, tmp / "again"));
+  EXPECT_EQ(Tree(src), (std::map<std::string, std::string>{{"a.txt", "alpha"}}));
+  // A copy makes "- Copy", as in the folder itself.
+  ExpectClean(Run(true, {src / "a.txt"}, tmp / "again"));
+  EXPECT_EQ(Tree(src),
+            (std::map<std::string, std::string>{{"a.txt", "alpha"}, {"a - Copy.txt", "alpha"}}));
+}
+
+TEST_F(BindMountTest, FolderIntoItselfByAnotherPathIsRefused) {
+  MakeFolder(src / "f");
+  const auto before = Tree(src);
+  Bind(src, tmp / "again");
+  for (const bool copy : {true, false}) {
+    for (const auto& target : {tmp / "again" / "f", tmp / "again" / "f" / "sub"}) {
+      SCOPED_TRACE(target.string() + (copy ? " copy" : " move"));
+      ui.errors.clear();
+      ui.errorAnswers = {ErrorChoice::Skip};
+      const auto r = Run(copy, {src / "f"}, target);
+      ASSERT_EQ(ui.errors.size(), 1u);
+      EXPECT_EQ(ui.errors[0].code, EINVAL);
+      EXPECT_EQ(r.code, EINVAL);
+      EXPECT_EQ(Tree(src), before);
+    }
+  }
+}
+
+TEST_F(TransferEngineTest, ReplacingAFileWithItselfIsRefused) {
+  // The target is the source under a second name (a hard link).
+  WriteBytes(src / "a.txt", "alpha");
+  fs::create_hard_link(src / "a.txt", dst / "a.txt");
+  for (const bool copy : {true, false}) {
+    ui.errors.clear();
+    ui.conflictAnswers.clear();
+    ui.errorAnswers = {ErrorChoice::Skip};
+    const auto r = Run(copy, {src / "a.txt"}, dst);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0].code, EINVAL);
+    EXPECT_TRUE(r.anyAborted);
+    EXPECT_EQ(ReadBytes(src / "a.txt"), "alpha");
+    EXPECT_EQ(ReadBytes(dst / "a.txt"), "alpha");
+  }
+}
 
 TEST(TransferNames, CopyAndNumberedNames) {
   struct Case {

@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <linux/fs.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -78,12 +80,6 @@ std::string Join(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-std::optional<std::string> RealPath(const std::string& path) {
-  std::unique_ptr<char, decltype(&free)> real(realpath(path.c_str(), nullptr), &free);
-  if (!real) return std::nullopt;
-  return std::string(real.get());
-}
-
 void SplitName(const std::string& name, bool isFolder, std::string& stem, std::string& ext) {
   const auto dot = isFolder ? std::string::npos : name.rfind('.');
   if (dot == std::string::npos || dot == 0) {
@@ -100,6 +96,40 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0 || errno != ENOENT;
 }
 
+// Whether a name is free: 0 when nothing has it, EEXIST when something
+// does, another errno when the name cannot be looked up (too long, no
+// rights), which no other number in the name will mend.
+int NameFree(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0) return EEXIST;
+  return errno == ENOENT ? 0 : errno;
+}
+
+bool SameEntry(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether the folder is path itself or one of its parents, found by device
+// and inode, so that a second way to the same folder (a bind mount, a
+// link) is seen through.
+bool IsFolderOrAbove(const struct stat& folder, const std::string& path) {
+  int fd = open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  for (int depth = 0; fd >= 0 && depth < 4096; ++depth) {
+    Fd current(fd);
+    struct stat here;
+    if (fstat(current.get(), &here) != 0) return false;
+    if (SameEntry(here, folder)) return true;
+    fd = openat(current.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    struct stat up;
+    if (fd >= 0 && fstat(fd, &up) == 0 && SameEntry(up, here)) {  // the root
+      close(fd);
+      return false;
+    }
+  }
+  if (fd >= 0) close(fd);
+  return false;
+}
+
 // rename that never replaces; the kernel checks, so no race with a lookup.
 int RenameNoReplace(const std::string& from, const std::string& to) {
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
@@ -110,10 +140,33 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
   return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+// A copy is written under a name of this form beside its final name and
+// renamed when complete, so a killed transfer leaves no file that looks
+// finished: ".dwpart-<process id>-<number>".
+constexpr std::string_view kPartPrefix = ".dwpart-";
+
 std::string TempNameBeside(const std::string& target) {
   static std::atomic<unsigned> counter{0};
-  return Join(ParentOf(target),
-              ".dwpart-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+  return Join(ParentOf(target), std::string(kPartPrefix) + std::to_string(getpid()) + "-" +
+                                    std::to_string(++counter));
+}
+
+// The process that wrote a part file of ours, or 0 for any other name.
+pid_t PartFileOwner(std::string_view name) {
+  if (!name.starts_with(kPartPrefix)) return 0;
+  name.remove_prefix(kPartPrefix.size());
+  const auto dash = name.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size()) return 0;
+  pid_t pid = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (i == dash) continue;
+    if (name[i] < '0' || name[i] > '9') return 0;
+    if (i < dash) {
+      if (pid > 100000000) return 0;
+      pid = pid * 10 + (name[i] - '0');
+    }
+  }
+  return pid;
 }
 
 // An open folder, kept while the entries of one folder are handled: naming
@@ -193,6 +246,14 @@ class Transfer {
   // source is removed.
   void NoteWritten(const std::string& folder, dev_t device);
   Resolution ResolveConflict(const std::string& src, const struct stat& st, std::string& target);
+  // Removes the part files that a killed transfer of ours left in a folder
+  // (never those of a transfer still running).
+  Outcome RemoveLeftovers(const std::string& folder);
+  // A free name for a copy: name(n) for n = first, first + 1, ...; empty
+  // when no such name can be made there, which the user was told.
+  template <class MakeName>
+  std::string FreeName(const std::string& src, const std::string& folder, unsigned first,
+                       MakeName name);
   int CopyRegularFile(const std::string& src, const std::string& target, bool replace);
   // One step of a copy at offset done: bytes copied, 0 at the end, -1 and
   // errno on failure.
@@ -207,10 +268,11 @@ class Transfer {
   std::optional<ConflictChoice> conflictForAll_;
   TransferProgress progress_;
   std::string dest_;
-  std::string realDest_;
+  struct stat destSt_ {};
   dev_t destDev_ = 0;
   std::string lastParent_;
-  std::string lastParentReal_;
+  struct stat lastParentSt_ {};
+  bool lastParentFound_ = false;
   // The copy buffer and pipe, made once per run when first needed; and the
   // method found to work from one source device, so that the faster ones
   // are not tried again for every file.
@@ -307,7 +369,8 @@ ShellOpResult Transfer::Run(const std::vector<std::u16string>& sources,
   });
   if (destOk != Outcome::Done) return result_;
   destDev_ = destSt.st_dev;
-  realDest_ = RealPath(dest_).value_or(dest_);
+  destSt_ = destSt;
+  if (RemoveLeftovers(dest_) == Outcome::Cancelled) return result_;
 
   // Totals for the progress window. A move within one file system is a
   // rename per source, so only what has to be copied is walked.
@@ -350,31 +413,27 @@ void Transfer::TransferTop(const Source& source) {
   const std::string parent = ParentOf(src);
   if (parent != lastParent_) {
     lastParent_ = parent;
-    lastParentReal_ = RealPath(parent).value_or(parent);
+    lastParentFound_ = stat(parent.c_str(), &lastParentSt_) == 0;
   }
 
-  if (isFolder) {
-    const std::string real = RealPath(src).value_or(src);
-    if (realDest_ == real || realDest_.starts_with(real == "/" ? real : real + "/")) {
-      AskError(src, EINVAL, false,
-               u"The destination folder is the source folder itself or one of its subfolders");
-      return;
-    }
+  // By device and inode, not by path: through a bind mount the same folder
+  // has another path, and a rename there fails as if across devices.
+  if (isFolder && IsFolderOrAbove(st, dest_)) {
+    AskError(src, EINVAL, false,
+             u"The destination folder is the source folder itself or one of its subfolders");
+    return;
   }
 
-  if (lastParentReal_ == realDest_) {
+  if (lastParentFound_ && SameEntry(lastParentSt_, destSt_)) {
     if (!copy_) {
       // Moving something into the folder it is in changes nothing.
       ++progress_.itemsDone;
       Tick();
       return;
     }
-    std::string target;
-    for (unsigned n = 1;; ++n) {
-      target = Join(dest_, CopyOfName(name, isFolder, n));
-      if (!Exists(target)) break;
-    }
-    TransferEntry(src, st, target);
+    const std::string target =
+        FreeName(src, dest_, 1, [&](unsigned n) { return CopyOfName(name, isFolder, n); });
+    if (!target.empty()) TransferEntry(src, st, target);
     return;
   }
   TransferEntry(src, st, Join(dest_, name));
@@ -397,6 +456,13 @@ Resolution Transfer::ResolveConflict(const std::string& src, const struct stat& 
   if (lstat(target.c_str(), &existing) != 0) return Resolution::Retry;  // gone meanwhile
   const bool srcFolder = S_ISDIR(st.st_mode);
   const bool targetFolder = S_ISDIR(existing.st_mode);
+  if (SameEntry(st, existing)) {
+    // Reached by a second path: replacing it would delete it.
+    return AskError(src, EINVAL, false, u"The source and the destination are the same file") ==
+                   Outcome::Cancelled
+               ? Resolution::Cancel
+               : Resolution::Skip;
+  }
   if (srcFolder && targetFolder) return Resolution::Merge;
 
   ConflictChoice choice;
@@ -417,13 +483,11 @@ Resolution Transfer::ResolveConflict(const std::string& src, const struct stat& 
     case ConflictChoice::Replace:
       return Resolution::Replace;
     case ConflictChoice::KeepBoth: {
-      const std::string folder = ParentOf(target);
       const std::string name = BaseName(target);
-      for (unsigned n = 2;; ++n) {
-        target = Join(folder, NumberedName(name, srcFolder, n));
-        if (!Exists(target)) break;
-      }
-      return Resolution::KeepBoth;
+      target = FreeName(src, ParentOf(target), 2,
+                        [&](unsigned n) { return NumberedName(name, srcFolder, n); });
+      if (!target.empty()) return Resolution::KeepBoth;
+      return cancelled_ ? Resolution::Cancel : Resolution::Skip;
     }
     case ConflictChoice::Skip:
       result_.anyAborted = true;
@@ -434,6 +498,42 @@ Resolution Transfer::ResolveConflict(const std::string& src, const struct stat& 
   result_.anyAborted = true;
   cancelled_ = true;
   return Resolution::Cancel;
+}
+
+template <class MakeName>
+std::string Transfer::FreeName(const std::string& src, const std::string& folder, unsigned first,
+                               MakeName makeName) {
+  for (unsigned n = first; n != 0; ++n) {
+    const std::string name = makeName(n);
+    const std::string path = Join(folder, name);
+    const int e = name.empty() ? ENAMETOOLONG : NameFree(path);
+    if (e == 0) return path;
+    if (e != EEXIST) {
+      AskError(src, e, false);
+      return {};
+    }
+  }
+  AskError(src, EEXIST, false);
+  return {};
+}
+
+Outcome Transfer::RemoveLeftovers(const std::string& folder) {
+  std::vector<std::string> stale;
+  if (DIR* dir = opendir(folder.c_str())) {
+    while (const dirent* entry = readdir(dir)) {
+      const pid_t owner = PartFileOwner(entry->d_name);
+      if (owner != 0 && owner != getpid() && kill(owner, 0) != 0 && errno == ESRCH)
+        stale.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+  }  // a folder that cannot be listed is reported where it is used
+  for (const auto& name : stale) {
+    const std::string path = Join(folder, name);
+    const Outcome o =
+        Attempt(path, [&] { return unlink(path.c_str()) == 0 || errno == ENOENT ? 0 : errno; });
+    if (o != Outcome::Done) return o;
+  }
+  return Outcome::Done;
 }
 
 Outcome Transfer::MoveByRename(const std::string& src, const struct stat& st, std::string target) {
@@ -484,7 +584,11 @@ Outcome Transfer::TransferFolder(const std::string& src, std::string target) {
     const int e = errno;
     if (e == EEXIST) {
       const Resolution r = ResolveConflict(src, st, target);
-      if (r == Resolution::Merge) break;
+      if (r == Resolution::Merge) {
+        const Outcome o = RemoveLeftovers(target);
+        if (o != Outcome::Done) return o;
+        break;
+      }
       if (r == Resolution::Skip) return Outcome::Skipped;
       if (r == Resolution::Cancel) return Outcome::Cancelled;
       continue;  // a new name to keep both, or the name came free
@@ -631,19 +735,25 @@ void Transfer::FlushRemovals() {
   }
 }
 
-// Copies one regular file. A new file is created under its own name and
-// removed again if anything fails; a replaced file is written beside the old
-// one and renamed over it only when complete, so the old one survives a
-// failure. The copy must end up with the source's size.
+// Copies one regular file. It is written beside its final name and renamed
+// to it only when complete, so a failure or a kill leaves no truncated file
+// under that name, and a replaced file survives a failure. The copy must end
+// up with the source's size.
 int Transfer::CopyRegularFile(const std::string& src, const std::string& target, bool replace) {
   const std::string srcName = BaseName(src);
+  // Without blocking: a FIFO put in the file's place would hang the open.
   Fd in(sourceFolder_.Use(ParentOf(src), [&](int folder) {
-    return openat(folder, srcName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    return openat(folder, srcName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   }));
   if (in.get() < 0) return errno;
   struct stat st;
   if (fstat(in.get(), &st) != 0) return errno;
-  const std::string outPath = replace ? TempNameBeside(target) : target;
+  if (!S_ISREG(st.st_mode)) return ENOTSUP;  // replaced since it was listed
+  if (fcntl(in.get(), F_SETFL, 0) != 0) return errno;
+  if (!replace) {
+    if (const int e = NameFree(target)) return e;
+  }
+  const std::string outPath = TempNameBeside(target);
   const std::string outName = BaseName(outPath);
   Fd out(targetFolder_.Use(ParentOf(outPath), [&](int folder) {
     return openat(folder, outName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
@@ -709,7 +819,13 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
   }
   in.Close();
   if (const int e = out.Close(); e != 0 && error == 0) error = e;
-  if (error == 0 && replace && rename(outPath.c_str(), target.c_str()) != 0) error = errno;
+  if (error == 0) {
+    if (replace) {
+      if (rename(outPath.c_str(), target.c_str()) != 0) error = errno;
+    } else {
+      error = RenameNoReplace(outPath, target);  // EEXIST: taken meanwhile, asked as a conflict
+    }
+  }
   if (error != 0) {
     unlink(outPath.c_str());
     progress_.bytesDone -= copied;
@@ -802,17 +918,36 @@ int Transfer::CopyLink(const std::string& src, const std::string& target, bool r
 
 }  // namespace
 
+namespace {
+
+// stem + suffix + ext within a file name's 255 bytes: the stem is cut short
+// (never inside a UTF-8 sequence) as far as needed; empty when even that
+// does not do.
+std::string FitName(std::string stem, const std::string& suffix, const std::string& ext) {
+  constexpr std::size_t kMax = NAME_MAX;
+  if (stem.size() + suffix.size() + ext.size() > kMax) {
+    if (suffix.size() + ext.size() >= kMax) return {};
+    std::size_t keep = kMax - suffix.size() - ext.size();
+    while (keep > 0 && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80) --keep;
+    if (keep == 0) return {};
+    stem.resize(keep);
+  }
+  return stem + suffix + ext;
+}
+
+}  // namespace
+
 std::string CopyOfName(const std::string& name, bool isFolder, unsigned number) {
   std::string stem, ext;
   SplitName(name, isFolder, stem, ext);
-  if (number <= 1) return stem + " - Copy" + ext;
-  return stem + " - Copy (" + std::to_string(number) + ")" + ext;
+  if (number <= 1) return FitName(stem, " - Copy", ext);
+  return FitName(stem, " - Copy (" + std::to_string(number) + ")", ext);
 }
 
 std::string NumberedName(const std::string& name, bool isFolder, unsigned number) {
   std::string stem, ext;
   SplitName(name, isFolder, stem, ext);
-  return stem + " (" + std::to_string(number) + ")" + ext;
+  return FitName(stem, " (" + std::to_string(number) + ")", ext);
 }
 
 ShellOpResult RunTransfer(TransferUi& ui, bool copy, const std::vector<std::u16string>& sources,

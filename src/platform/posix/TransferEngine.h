@@ -101,6 +101,8 @@ ShellOpResult RunTransfer(TransferUi& ui, bool copy, const std::vector<std::u16s
 
 // The name a copy gets in its source's own folder: number 1 gives
 // "a - Copy.txt", number 2 "a - Copy (2).txt", and so on.
+// Both names fit in 255 bytes: a long stem is shortened (at a character
+// boundary). Empty when the extension alone leaves no room.
 std::string CopyOfName(const std::string& name, bool isFolder, unsigned number);
 // The name "keep both" gives: number 2 gives "a (2).txt", and so on.
 std::string NumberedName(const std::string& name, bool isFolder, unsigned number);

@@ -22,6 +22,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/Utf.h"
 #include "platform/posix/TransferEngine.h"
 #include "support/TestSupport.h"
 
@@ -867,6 +868,37 @@ TEST_F(TransferEngineTest, KeepBothShortensNamesNearTheLimit) {
   WriteBytes(src / own, "own");
   ExpectClean(Run(true, {src / own}, src));
   EXPECT_EQ(ReadBytes(src / (std::string(255 - 11, 'o') + " - Copy.txt")), "own");
+}
+
+TEST_F(TransferEngineTest, NamesAreCarriedByteExact) {
+  // Names with a byte that is not UTF-8, at the top and inside a folder,
+  // with a line break, and the name a U+FFFD would turn the first into:
+  // exactly the dropped files move, conflicts are kept both.
+  const std::string bad = "bad\xFF.txt", lookalike = "bad\xEF\xBF\xBD.txt";
+  const std::string folder = "dir\xFE", inside = "in\xFF", lines = "new\nline";
+  WriteBytes(src / bad, "new bad");
+  WriteBytes(src / lookalike, "not dropped");
+  fs::create_directory(src / folder);
+  WriteBytes(src / folder / inside, "new inside");
+  WriteBytes(src / lines, "lines");
+  WriteBytes(dst / bad, "old bad");
+  fs::create_directory(dst / folder);
+  WriteBytes(dst / folder / inside, "old inside");
+  ui.conflictAnswers = {{ConflictChoice::KeepBoth, true}};
+  std::vector<std::u16string> list;
+  for (const auto& name : {bad, folder, lines})
+    list.push_back(PathFromBytes((src / name).string()));
+  ExpectClean(RunTransfer(ui, false, list, PathFromBytes(dst.string())));
+  ASSERT_EQ(ui.conflicts.size(), 1u);
+  EXPECT_EQ(PathToBytes(ui.conflicts[0].sourcePath), (src / bad).string());
+  EXPECT_EQ(PathToBytes(ui.conflicts[0].targetPath), (dst / bad).string());
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{bad, "old bad"},
+                                                           {"bad\xFF (2).txt", "new bad"},
+                                                           {folder, "/"},
+                                                           {folder + "/" + inside, "old inside"},
+                                                           {folder + "/in\xFF (2)", "new inside"},
+                                                           {lines, "lines"}}));
+  EXPECT_EQ(Tree(src), (std::map<std::string, std::string>{{lookalike, "not dropped"}}));
 }
 
 // A second path to a folder of the test: a bind mount, made where the

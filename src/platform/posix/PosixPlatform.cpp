@@ -168,7 +168,7 @@ PosixPlatform::PosixPlatform() : converters_(std::make_unique<Converters>()) {}
 PosixPlatform::~PosixPlatform() = default;
 
 std::string NativePath(const std::u16string& path) {
-  return ToUtf8(path);
+  return PathToBytes(path);
 }
 
 std::u16string PosixPlatform::ProgramFilePath() {
@@ -178,7 +178,7 @@ std::u16string PosixPlatform::ProgramFilePath() {
     if (length < 0) return {};
     if (static_cast<std::size_t>(length) < buffer.size()) {
       buffer.resize(static_cast<std::size_t>(length));
-      return FromUtf8(buffer);
+      return PathFromBytes(buffer);
     }
     buffer.resize(buffer.size() * 2);
   }

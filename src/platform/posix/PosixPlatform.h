@@ -56,7 +56,8 @@ class PosixPlatform : public Platform {
   std::unique_ptr<Converters> converters_;
 };
 
-// UTF-16 path to the UTF-8 bytes the file system takes.
+// UTF-16 path to the bytes the file system takes; a stray byte comes back
+// from its escape (PathToBytes).
 std::string NativePath(const std::u16string& path);
 
 // A locale's code set name (as nl_langinfo(CODESET) gives it) as the Windows

@@ -311,7 +311,7 @@ bool Transfer::Tick() {
 
 Outcome Transfer::AskError(const std::string& path, int code, bool canRetry,
                            const std::u16string& message) {
-  const TransferError error{FromUtf8(path), message.empty() ? SystemText(code) : message, code,
+  const TransferError error{PathFromBytes(path), message.empty() ? SystemText(code) : message, code,
                             canRetry};
   const ErrorChoice choice = ui_.AskError(error);
   if (choice == ErrorChoice::TryAgain && canRetry) return Outcome::Done;
@@ -361,7 +361,7 @@ ShellOpResult Transfer::Run(const std::vector<std::u16string>& sources,
     ~EndOnExit() { ui.End(); }
   } endOnExit{ui_};
 
-  dest_ = StripTrailingSlashes(ToUtf8(destination));
+  dest_ = StripTrailingSlashes(PathToBytes(destination));
   struct stat destSt;
   const Outcome destOk = Attempt(dest_, [&] {
     if (stat(dest_.c_str(), &destSt) != 0) return errno;
@@ -378,7 +378,7 @@ ShellOpResult Transfer::Run(const std::vector<std::u16string>& sources,
   list.reserve(sources.size());
   for (const auto& s : sources) {
     Source source;
-    source.path = StripTrailingSlashes(ToUtf8(s));
+    source.path = StripTrailingSlashes(PathToBytes(s));
     source.found = lstat(source.path.c_str(), &source.st) == 0;
     if (!source.found || (!copy_ && source.st.st_dev == destDev_)) {
       ++progress_.itemsTotal;
@@ -407,7 +407,7 @@ void Transfer::TransferTop(const Source& source) {
       return;
   }
   const std::string name = BaseName(src);
-  progress_.currentName = FromUtf8(name);
+  progress_.currentName = PathFromBytes(name);
   const bool isFolder = S_ISDIR(st.st_mode);
 
   const std::string parent = ParentOf(src);
@@ -441,7 +441,7 @@ void Transfer::TransferTop(const Source& source) {
 
 Outcome Transfer::TransferEntry(const std::string& src, const struct stat& st, std::string target) {
   if (cancelled_) return Outcome::Cancelled;
-  progress_.currentName = FromUtf8(BaseName(src));
+  progress_.currentName = PathFromBytes(BaseName(src));
   if (!copy_ && st.st_dev == destDev_) return MoveByRename(src, st, std::move(target));
   if (S_ISDIR(st.st_mode)) return TransferFolder(src, std::move(target));
   if (S_ISREG(st.st_mode)) return TransferFile(src, st, std::move(target));
@@ -470,7 +470,7 @@ Resolution Transfer::ResolveConflict(const std::string& src, const struct stat& 
     choice = *conflictForAll_;
   } else {
     const ConflictAnswer answer =
-        ui_.AskConflict({FromUtf8(src), FromUtf8(target), srcFolder, targetFolder});
+        ui_.AskConflict({PathFromBytes(src), PathFromBytes(target), srcFolder, targetFolder});
     choice = answer.choice;
     if (answer.forAll && choice != ConflictChoice::Cancel) conflictForAll_ = choice;
   }

@@ -186,8 +186,10 @@ std::u16string PosixPlatform::ProgramFilePath() {
 
 bool PosixPlatform::FolderExists(const std::u16string& path) {
   if (path.empty()) return false;
+  // Where a relative folder would be transferred to (AbsolutePath).
   struct stat info;
-  return ::stat(NativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return ::stat(NativePath(AbsolutePath(path, ProgramFilePath())).c_str(), &info) == 0 &&
+         S_ISDIR(info.st_mode);
 }
 
 bool PosixPlatform::FileExists(const std::u16string& path) {

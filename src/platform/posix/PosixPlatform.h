@@ -60,6 +60,10 @@ class PosixPlatform : public Platform {
 // from its escape (PathToBytes).
 std::string NativePath(const std::u16string& path);
 
+// A relative path taken relative to the folder of programFile, as every path
+// handed to the shell's services is (PosixShell.cpp).
+std::u16string AbsolutePath(const std::u16string& path, const std::u16string& programFile);
+
 // A locale's code set name (as nl_langinfo(CODESET) gives it) as the Windows
 // code page number with the same table.
 unsigned CodePageOfCodeSet(std::string_view name);

@@ -144,7 +144,8 @@ std::u16string WinPlatform::ProgramFilePath() {
 
 bool WinPlatform::FolderExists(const std::u16string& path) {
   if (path.empty()) return false;
-  const std::wstring native = Wide(path);
+  // Where a relative folder would be transferred to (ShellPath).
+  const std::wstring native = Wide(ShellPath(path, ProgramFilePath()));
   DWORD attributes = 0;
   if (!EntryAttributes(native, attributes)) return false;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;

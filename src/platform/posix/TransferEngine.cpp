@@ -630,7 +630,9 @@ Outcome Transfer::TransferChildren(const std::string& src, const std::string& ta
   std::sort(entries.begin(), entries.end());
 
   Outcome all = Outcome::Done;
-  for (const auto& [inode, name] : entries) {
+  for (const auto& entry : entries) {
+    // Not a structured binding: clang before 16 cannot capture one below.
+    const std::string& name = entry.second;
     if (cancelled_) return Outcome::Cancelled;
     const std::string child = Join(src, name);
     struct stat st;
@@ -707,8 +709,9 @@ void Transfer::FlushRemovals() {
   std::vector<Removal> batch;
   batch.swap(removals_);
   if (syncAll_) sync();
-  for (const auto& [device, folder] : written_) {
-    const Outcome synced = Attempt(dest_, [&] { return syncfs(folder->get()) == 0 ? 0 : errno; });
+  for (const auto& entry : written_) {
+    const int folder = entry.second->get();
+    const Outcome synced = Attempt(dest_, [&] { return syncfs(folder) == 0 ? 0 : errno; });
     if (synced != Outcome::Done) return;  // every source stays where it is
   }
   written_.clear();

@@ -91,7 +91,9 @@ enum class CopyMethod { Clone, Splice, Buffer };
 // Guarantees: a folder is transferred with its contents and merged into an
 // existing folder of the same name; a moved file's source is removed only
 // after its copy is complete, has the source's size and is on disk, and only
-// while it is still the file that was copied; a folder is never
+// while it is still the file that was copied; a copy is written under a
+// part name beside its final one and renamed when complete (parts left by a
+// killed transfer go at the next one); a folder is never
 // transferred into itself or its own subfolder; copying into the source's
 // own folder makes "name - Copy.ext". Copies start with firstMethod (the
 // tests begin further down to reach every method).

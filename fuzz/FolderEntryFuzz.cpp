@@ -126,6 +126,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const Fields fields = dw::SplitFolderEntry(line, platform);
   FUZZ_CHECK(fields == ModelSplit(line, platform));
 
+  // Nothing at or after the first NUL counts: the line cut there splits the
+  // same, and so does the cut line with any text after a NUL, quotes and
+  // commas included.
+  const std::u16string head = line.substr(0, line.find(u'\0'));
+  FUZZ_CHECK(dw::SplitFolderEntry(head, platform) == fields);
+  std::u16string longer = head;
+  longer += u'\0';
+  longer += u"\",x\"";
+  longer += line;
+  FUZZ_CHECK(dw::SplitFolderEntry(longer, platform) == fields);
+
   // A line without quotes, NULs or marks after commas is a plain split at
   // every comma, and joining the fields gives the line back.
   bool plain = line.find_first_of(std::u16string_view(u"\"\0", 2)) == std::u16string::npos;

@@ -41,9 +41,9 @@ std::size_t DecodeOne(std::string_view text, std::size_t i, char32_t& c) {
   return need + 1;
 }
 
-}  // namespace
-
-std::string ToUtf8(std::u16string_view text) {
+// UTF-8 of the text; with escapedBytes, U+DC80 to U+DCFF alone stand for
+// the bytes 80 to FF.
+std::string Encode(std::u16string_view text, bool escapedBytes) {
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -52,6 +52,9 @@ std::string ToUtf8(std::u16string_view text) {
         text[i + 1] <= 0xDFFF) {
       c = 0x10000 + ((c - 0xD800) << 10) + (text[i + 1] - 0xDC00);
       ++i;
+    } else if (escapedBytes && c >= 0xDC80 && c <= 0xDCFF) {
+      out += static_cast<char>(c - 0xDC00);
+      continue;
     } else if (c >= 0xD800 && c <= 0xDFFF) {
       c = 0xFFFD;
     }
@@ -74,6 +77,16 @@ std::string ToUtf8(std::u16string_view text) {
   return out;
 }
 
+}  // namespace
+
+std::string ToUtf8(std::u16string_view text) {
+  return Encode(text, false);
+}
+
+std::string PathToBytes(std::u16string_view path) {
+  return Encode(path, true);
+}
+
 std::u16string FromUtf8(std::string_view text) {
   std::u16string out;
   out.reserve(text.size());
@@ -81,6 +94,19 @@ std::u16string FromUtf8(std::string_view text) {
     char32_t c = 0;
     const std::size_t len = DecodeOne(text, i, c);
     AppendCodePoint(out, len ? c : U'\uFFFD');
+    i += len ? len : 1;
+  }
+  return out;
+}
+
+std::u16string PathFromBytes(std::string_view bytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t c = 0;
+    const std::size_t len = DecodeOne(bytes, i, c);
+    if (len == 0) c = 0xDC00 + static_cast<unsigned char>(bytes[i]);
+    AppendCodePoint(out, c);
     i += len ? len : 1;
   }
   return out;

@@ -11,6 +11,7 @@
 #include <QUrl>
 
 #include "AppTestSupport.h"
+#include "platform/Utf.h"
 #include "platform/gui/FileDropTarget.h"
 #include "platform/gui/ScaledLayout.h"
 
@@ -188,6 +189,21 @@ TEST_F(DropTest, FailureIsReportedOnErrorCodeOrAbort) {
       EXPECT_TRUE(boxes.seen.empty());
     }
   }
+}
+
+TEST(DroppedPathsTest, NamesKeepEveryByteOfTheDrag) {
+  // As a file manager sends them over XDND: percent-encoded bytes, one of
+  // them not UTF-8. A stray byte must not turn into U+FFFD, or the name
+  // would be another file's ("a\xEF\xBF\xBD.txt" here).
+  QMimeData data;
+  data.setUrls({QUrl::fromEncoded("file:///tmp/a%FF.txt"),
+                QUrl::fromEncoded("file:///tmp/a%EF%BF%BD.txt"),
+                QUrl::fromEncoded("file:///tmp/%E6%97%A5%20b%0Ac"), QUrl("https://example.org/x")});
+  const auto paths = gui::FileDropTarget::DroppedPaths(&data);
+  ASSERT_EQ(paths.size(), 3u);
+  EXPECT_EQ(PathToBytes(paths[0]), "/tmp/a\xFF.txt");
+  EXPECT_EQ(PathToBytes(paths[1]), "/tmp/a\xEF\xBF\xBD.txt");
+  EXPECT_EQ(paths[2], u"/tmp/\u65E5 b\nc");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Existence tests, whole-file reads and the replace-only-when-complete writes.
 #include <gtest/gtest.h>
 
+#include <cwchar>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -286,6 +287,53 @@ TEST(WinWriteWholeFileTest, FileOpenElsewhereWithoutSharingFailsAtCreate) {
   EXPECT_EQ(result.stage, WriteResult::Stage::Create);
   EXPECT_EQ(result.code, 32u);  // ERROR_SHARING_VIOLATION
   EXPECT_EQ(ReadBytes(dir / "list.txt"), "old");
+}
+
+TEST(WinWriteWholeFileTest, HardLinkedFileIsWrittenForEveryName) {
+  TempDir dir;
+  WriteBytes(dir / "list.txt", "old content");
+  if (!::CreateHardLinkW((dir / "other.txt").wstring().c_str(),
+                         (dir / "list.txt").wstring().c_str(), nullptr)) {
+    GTEST_SKIP() << "no hard links on this file system";
+  }
+  Backend platform;
+  ASSERT_TRUE(platform.WriteWholeFile(dir.U16("list.txt"), {"new"}).ok());
+  EXPECT_EQ(ReadBytes(dir / "list.txt"), "new");
+  EXPECT_EQ(ReadBytes(dir / "other.txt"), "new");  // cut to the new length too
+  EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{"list.txt", "other.txt"}));
+}
+
+TEST(WinWriteWholeFileTest, TempFilesOfKilledSavesAreRemovedAtTheNextSave) {
+  TempDir dir;
+  WriteBytes(dir / "list.txt", "old");
+  // No process has this number; this process is alive, so its name stays.
+  WriteBytes(dir / "list.txt.~fffffff0-3.tmp", "left by a killed save");
+  wchar_t own[16];
+  std::swprintf(own, 16, L"%lx", static_cast<unsigned long>(::GetCurrentProcessId()));
+  const std::string running = "list.txt.~" + fs::path(own).string() + "-ffff.tmp";
+  WriteBytes(dir / running, "in progress");
+  WriteBytes(dir / "list.txt.~note.tmp", "not ours");
+  Backend platform;
+  ASSERT_TRUE(platform.WriteWholeFile(dir.U16("list.txt"), {"new"}).ok());
+  EXPECT_EQ(ReadBytes(dir / "list.txt"), "new");
+  EXPECT_EQ(Entries(dir.Path()),
+            (std::set<std::string>{"list.txt", running, "list.txt.~note.tmp"}));
+}
+
+TEST(WinWriteWholeFileTest, PathNearTheLimitIsSavedWithoutATempFileLeft) {
+  // The temp path is longer than the file's; beyond the path limit the file
+  // is written in place instead.
+  TempDir dir;
+  const std::size_t base = dir.Path().wstring().size() + 1;
+  ASSERT_LT(base + 8, std::size_t{MAX_PATH});
+  const std::string name(MAX_PATH - 5 - base, 'n');
+  for (const char* content : {"first", "second, longer", "3rd"}) {
+    Backend platform;
+    const WriteResult result = platform.WriteWholeFile(dir.U16(name), {content});
+    ASSERT_TRUE(result.ok()) << result.code;
+    EXPECT_EQ(ReadBytes(dir / name), content);
+    EXPECT_EQ(Entries(dir.Path()), std::set<std::string>{name});
+  }
 }
 
 TEST(WinReadWholeFileTest, FileOpenForWritingElsewhereCannotBeRead) {

@@ -55,6 +55,32 @@ const std::vector<CodePageCase>& CodePageCases() {
   return cases;
 }
 
+TEST(PathBytesTest, EveryByteStringComesBackAsItWas) {
+  // Valid UTF-8 reads as text; anything else (a stray byte, an overlong
+  // form, an encoded surrogate, a cut sequence) survives as escapes.
+  struct Case {
+    std::string bytes;
+    bool text;  // valid UTF-8: decodes as FromUtf8 does
+  };
+  const Case cases[] = {
+      {"plain/a.txt", true},       {"\xE6\x97\xA5\xE6\x9C\xAC/\xF0\x9F\x98\x80", true},
+      {"a\xEF\xBF\xBD", true},     {"a\xFF.txt", false},
+      {"\x80\xBF\xC0\xAF", false}, {"\xED\xA0\x80x", false},
+      {"cut\xE6\x97", false},      {std::string("nul\0\xFE", 5), false},
+  };
+  for (const auto& c : cases) {
+    const std::u16string path = PathFromBytes(c.bytes);
+    EXPECT_EQ(PathToBytes(path), c.bytes);
+    EXPECT_EQ(path == FromUtf8(c.bytes), c.text);
+  }
+  // Two names that differ only in a stray byte stay apart, and neither is
+  // the name U+FFFD would give.
+  EXPECT_NE(PathFromBytes("a\xFF"), PathFromBytes("a\xFE"));
+  EXPECT_NE(PathFromBytes("a\xFF"), PathFromBytes("a\xEF\xBF\xBD"));
+  // Lone surrogates that are no escape are written as U+FFFD, as by ToUtf8.
+  EXPECT_EQ(PathToBytes(u"\xD800x\xDC7F"), ToUtf8(u"\xD800x\xDC7F"));
+}
+
 TEST(CodePageTest, SharedTableGivesTheSameResultOnEveryBackend) {
   Backend platform;
   for (const auto& c : CodePageCases()) {

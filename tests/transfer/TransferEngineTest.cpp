@@ -1,16 +1,28 @@
 // The POSIX transfer engine, driven by a scripted UI that answers its
 // questions from a queue and records what it was asked.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/magic.h>
+#include <signal.h>
+#include <sys/mount.h>
 #include <sys/stat.h>
+#include <sys/statfs.h>
+#include <sys/syscall.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <deque>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "platform/Utf.h"
 #include "platform/posix/TransferEngine.h"
 #include "support/TestSupport.h"
 
@@ -484,6 +496,30 @@ TEST_F(TransferEngineTest, PlatformRunsTheEngineWithoutDialogsWhenNoneAreSet) {
   EXPECT_EQ(ReadBytes(dst / "a"), "new");
 }
 
+TEST_F(TransferEngineTest, RelativeFolderIsTakenInTheProgramsFolder) {
+  // A folder list edited by hand may name a folder relative to the program;
+  // the current directory, where a folder of that name also is, plays no part.
+  auto platform = CreateSystemPlatform();
+  const std::string name = "dw-relative-" + std::to_string(getpid());
+  const fs::path there = fs::path(platform->ProgramFilePath()).parent_path() / name;
+  fs::create_directory(there);
+  struct Remove {
+    const fs::path& folder;
+    ~Remove() { fs::remove_all(folder); }
+  } remove{there};
+  WriteBytes(src / "a.txt", "a");
+  const fs::path previous = fs::current_path();
+  fs::current_path(tmp.Path());
+  const bool found = platform->FolderExists(U16(name));
+  fs::create_directory(tmp / name);
+  const auto r = platform->ShellFileOperation(nullptr, true, {U16(src / "a.txt")}, U16(name));
+  fs::current_path(previous);
+  EXPECT_TRUE(found);
+  ExpectClean(r);
+  EXPECT_EQ(ReadBytes(there / "a.txt"), "a");
+  EXPECT_TRUE(fs::is_empty(tmp / name));
+}
+
 // A second file system for moves across devices: /dev/shm is a tmpfs.
 class CrossDeviceTest : public TransferEngineTest {
  protected:
@@ -580,6 +616,95 @@ TEST_F(CrossDeviceTest, SourceChangedWhileMovedIsNeverLost) {
   }
 }
 
+#ifndef SYS_cachestat
+#define SYS_cachestat 451
+#endif
+
+// Pages of a file's cache not yet on disk (dirty or under writeback), or -1
+// where the kernel cannot tell (cachestat came with Linux 6.5).
+long long UnwrittenPages(const fs::path& file) {
+  const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return -1;
+  struct {
+    std::uint64_t offset, length;  // length 0: to the end
+  } range{0, 0};
+  struct {
+    std::uint64_t cached, dirty, writeback, evicted, recentlyEvicted;
+  } pages{};
+  const long r = syscall(SYS_cachestat, fd, &range, &pages, 0);
+  close(fd);
+  return r == 0 ? static_cast<long long>(pages.dirty + pages.writeback) : -1;
+}
+
+TEST_F(CrossDeviceTest, MovedSourceGoesOnlyOnceItsCopyIsOnDisk) {
+  // A crash right after a source is deleted must not lose it: whenever a
+  // source is seen gone, during the move or after it, its copy has no page
+  // left to write.
+  struct statfs where;
+  ASSERT_EQ(statfs(dst.c_str(), &where), 0);
+  if (where.f_type == TMPFS_MAGIC) GTEST_SKIP() << "the destination is in memory (tmpfs)";
+  WriteBytes(dst / "probe", "probe");
+  if (UnwrittenPages(dst / "probe") < 0) GTEST_SKIP() << "no cachestat in this kernel";
+
+  MakeFolder(shm / "folder");
+  std::vector<fs::path> sources{shm / "folder"};
+  for (int i = 0; i < 4; ++i) {
+    const std::string name = "file" + std::to_string(i);
+    WriteBytes(shm / name, std::string((1 << 20) + i, static_cast<char>('a' + i)));
+    sources.push_back(shm / name);
+  }
+  const std::vector<std::string> files{"file0",
+                                       "file1",
+                                       "file2",
+                                       "file3",
+                                       "folder/one.txt",
+                                       "folder/two.bin",
+                                       "folder/sub/deep.txt"};
+  int seenGone = 0;
+  const auto check = [&] {
+    for (const auto& f : files) {
+      if (fs::exists(shm / f)) continue;
+      ++seenGone;
+      EXPECT_EQ(UnwrittenPages(dst / f), 0) << f << " was removed before its copy was on disk";
+    }
+  };
+  ui.onProgress = [&](const TransferProgress&) {
+    check();
+    return true;
+  };
+  ExpectClean(Run(false, sources, dst));
+  check();
+  EXPECT_GE(seenGone, static_cast<int>(files.size()));
+  EXPECT_TRUE(fs::is_empty(shm));
+  EXPECT_EQ(ReadBytes(dst / "file3"), std::string((1 << 20) + 3, 'd'));
+}
+
+TEST_F(CrossDeviceTest, SourceChangedAfterItsCopyIsKept) {
+  // Written to again after its copy was finished: both versions stay, and
+  // the user is told.
+  WriteBytes(shm / "a", "first");
+  WriteBytes(shm / "b", "bravo");
+  bool changed = false;
+  ui.onProgress = [&](const TransferProgress& p) {
+    if (p.itemsDone == 1 && !changed) {
+      changed = true;
+      WriteBytes(shm / "a", "edited later");
+    }
+    return true;
+  };
+  ui.errorAnswers = {ErrorChoice::Skip};
+  const auto r = Run(false, {shm / "a", shm / "b"}, dst);
+  EXPECT_TRUE(changed);
+  ASSERT_EQ(ui.errors.size(), 1u);
+  EXPECT_EQ(ui.errors[0].path, U16(shm / "a"));
+  EXPECT_FALSE(ui.errors[0].canRetry);
+  EXPECT_EQ(r.code, EBUSY);
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_EQ(ReadBytes(shm / "a"), "edited later");
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{"a", "first"}, {"b", "bravo"}}));
+  EXPECT_FALSE(fs::exists(shm / "b"));
+}
+
 // Every copy method, each started on purpose, within one file system and
 // across two (where a clone gives way to the next method). The
 // content is not one repeated byte, so a chunk out of place shows.
@@ -616,6 +741,253 @@ INSTANTIATE_TEST_SUITE_P(Methods, CopyMethodTest,
                            }
                            return std::string("Buffer");
                          });
+
+TEST_F(TransferEngineTest, KilledCopyLeavesNoFileUnderItsNameAndTheNextTransferClearsUp) {
+  WriteBytes(src / "big.bin", std::string(8 << 20, 'k'));
+  WriteBytes(src / "small.txt", "small");
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    // Killed part-way through the copy, with no chance to clean up.
+    ui.onProgress = [](const TransferProgress& p) {
+      if (p.bytesDone > 0) raise(SIGKILL);
+      return true;
+    };
+    RunTransfer(ui, true, {U16(src / "big.bin")}, U16(dst), CopyMethod::Buffer);
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
+  EXPECT_FALSE(fs::exists(dst / "big.bin"));
+  const auto tree = Tree(dst);
+  ASSERT_EQ(tree.size(), 1u);
+  const std::string part = tree.begin()->first;
+  EXPECT_EQ(part.rfind(".dwpart-" + std::to_string(child) + "-", 0), 0u) << part;
+
+  // Part files of a transfer still running (pid 1 lives) and names merely
+  // alike stay; the killed transfer's part goes, in a merged folder too.
+  WriteBytes(dst / ".dwpart-1-7", "running");
+  WriteBytes(dst / ".dwpart-x", "not ours");
+  fs::create_directories(src / "f");
+  fs::create_directories(dst / "f");
+  WriteBytes(src / "f" / "in.txt", "in");
+  WriteBytes(dst / "f" / (".dwpart-" + std::to_string(child) + "-9"), "left");
+  ExpectClean(Run(true, {src / "small.txt", src / "f"}, dst));
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{".dwpart-1-7", "running"},
+                                                           {".dwpart-x", "not ours"},
+                                                           {"small.txt", "small"},
+                                                           {"f", "/"},
+                                                           {"f/in.txt", "in"}}));
+}
+
+TEST_F(TransferEngineTest, SourceReplacedByAFifoIsAnErrorNotAHang) {
+  WriteBytes(src / "a", "a");
+  WriteBytes(src / "b", "b");
+  WriteBytes(src / "c", "c");
+  const fs::path fifo = src / "b";
+  ui.onProgress = [&](const TransferProgress& p) {
+    if (p.itemsDone == 1 && fs::is_regular_file(fifo)) {
+      fs::remove(fifo);
+      EXPECT_EQ(mkfifo(fifo.c_str(), 0644), 0);
+    }
+    return true;
+  };
+  // Should the open block, a writer that comes and goes ends the wait, so
+  // the test fails instead of hanging.
+  std::atomic<bool> done{false};
+  std::thread unblock([&] {
+    while (!done) {
+      const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+      if (fd >= 0) close(fd);
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+  });
+  ui.errorAnswers = {ErrorChoice::Skip};
+  const auto r = Run(true, {src / "a", fifo, src / "c"}, dst);
+  done = true;
+  unblock.join();
+  ASSERT_EQ(ui.errors.size(), 1u);
+  EXPECT_EQ(ui.errors[0].path, U16(fifo));
+  EXPECT_EQ(ui.errors[0].code, ENOTSUP);
+  EXPECT_TRUE(r.anyAborted);
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{"a", "a"}, {"c", "c"}}));
+}
+
+TEST_F(CrossDeviceTest, FifoAndDeviceInAFolderAreSkippedWithoutAHang) {
+  // A move within one device renames the folder with all it holds, so the
+  // move here is across devices.
+  for (const bool copy : {true, false}) {
+    SCOPED_TRACE(copy ? "copy" : "move");
+    const fs::path from = copy ? src : shm;
+    fs::remove_all(dst);
+    fs::create_directory(dst);
+    fs::remove_all(from / "f");
+    fs::create_directories(from / "f");
+    WriteBytes(from / "f" / "plain.txt", "plain");
+    ASSERT_EQ(mkfifo((from / "f" / "pipe").c_str(), 0644), 0);
+    const bool device = mknod((from / "f" / "null").c_str(), S_IFCHR | 0644, makedev(1, 3)) == 0;
+    ui.errors.clear();
+    ui.errorAnswers = {ErrorChoice::Skip, ErrorChoice::Skip};
+    const auto r = Run(copy, {from / "f"}, dst);
+    EXPECT_EQ(ui.errors.size(), device ? 2u : 1u);
+    for (const auto& e : ui.errors) {
+      EXPECT_EQ(e.code, ENOTSUP);
+      EXPECT_FALSE(e.canRetry);
+    }
+    EXPECT_TRUE(r.anyAborted);
+    EXPECT_EQ(Tree(dst),
+              (std::map<std::string, std::string>{{"f", "/"}, {"f/plain.txt", "plain"}}));
+    // What could not go stays, and so does its folder.
+    EXPECT_TRUE(fs::is_fifo(from / "f" / "pipe"));
+    EXPECT_EQ(fs::exists(from / "f" / "plain.txt"), copy);
+  }
+}
+
+TEST_F(TransferEngineTest, KeepBothShortensNamesNearTheLimit) {
+  struct Case {
+    std::string name;
+    bool ok;  // false: no shorter stem can make room
+  };
+  std::vector<Case> cases;
+  for (std::size_t length = 250; length <= 255; ++length)
+    cases.push_back({std::string(length - 4, 'n') + ".txt", true});
+  std::string accents;
+  while (accents.size() + 2 <= 251) accents += "\xC3\xA9";  // é, two bytes each
+  cases.push_back({accents + ".txt", true});
+  cases.push_back({"a." + std::string(253, 'x'), false});
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name.size());
+    fs::remove_all(dst);
+    fs::remove_all(src);
+    fs::create_directory(dst);
+    fs::create_directory(src);
+    WriteBytes(src / c.name, "new");
+    WriteBytes(dst / c.name, "old");
+    ui.errors.clear();
+    ui.conflictAnswers = {{ConflictChoice::KeepBoth, false}};
+    ui.errorAnswers = {ErrorChoice::Skip};
+    const auto r = Run(true, {src / c.name}, dst);
+    const auto tree = Tree(dst);
+    EXPECT_EQ(tree.at(c.name), "old");
+    if (!c.ok) {
+      ASSERT_EQ(ui.errors.size(), 1u);
+      EXPECT_EQ(ui.errors[0].code, ENAMETOOLONG);
+      EXPECT_TRUE(r.anyAborted);
+      EXPECT_EQ(tree.size(), 1u);
+      continue;
+    }
+    ExpectClean(r);
+    ASSERT_EQ(tree.size(), 2u);
+    const std::string kept = std::next(tree.begin())->first == c.name
+                                 ? tree.begin()->first
+                                 : std::next(tree.begin())->first;
+    EXPECT_LE(kept.size(), 255u);
+    EXPECT_TRUE(kept.ends_with(" (2).txt")) << kept;
+    EXPECT_EQ(c.name.rfind(kept.substr(0, kept.size() - 8), 0), 0u) << kept;
+    EXPECT_EQ(tree.at(kept), "new");
+  }
+  // Copies into their own folder get shortened "- Copy" names the same way.
+  const std::string own = std::string(251, 'o') + ".txt";
+  WriteBytes(src / own, "own");
+  ExpectClean(Run(true, {src / own}, src));
+  EXPECT_EQ(ReadBytes(src / (std::string(255 - 11, 'o') + " - Copy.txt")), "own");
+}
+
+TEST_F(TransferEngineTest, NamesAreCarriedByteExact) {
+  // Names with a byte that is not UTF-8, at the top and inside a folder,
+  // with a line break, and the name a U+FFFD would turn the first into:
+  // exactly the dropped files move, conflicts are kept both.
+  const std::string bad = "bad\xFF.txt", lookalike = "bad\xEF\xBF\xBD.txt";
+  const std::string folder = "dir\xFE", inside = "in\xFF", lines = "new\nline";
+  WriteBytes(src / bad, "new bad");
+  WriteBytes(src / lookalike, "not dropped");
+  fs::create_directory(src / folder);
+  WriteBytes(src / folder / inside, "new inside");
+  WriteBytes(src / lines, "lines");
+  WriteBytes(dst / bad, "old bad");
+  fs::create_directory(dst / folder);
+  WriteBytes(dst / folder / inside, "old inside");
+  ui.conflictAnswers = {{ConflictChoice::KeepBoth, true}};
+  std::vector<std::u16string> list;
+  for (const auto& name : {bad, folder, lines})
+    list.push_back(PathFromBytes((src / name).string()));
+  ExpectClean(RunTransfer(ui, false, list, PathFromBytes(dst.string())));
+  ASSERT_EQ(ui.conflicts.size(), 1u);
+  EXPECT_EQ(PathToBytes(ui.conflicts[0].sourcePath), (src / bad).string());
+  EXPECT_EQ(PathToBytes(ui.conflicts[0].targetPath), (dst / bad).string());
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{bad, "old bad"},
+                                                           {"bad\xFF (2).txt", "new bad"},
+                                                           {folder, "/"},
+                                                           {folder + "/" + inside, "old inside"},
+                                                           {folder + "/in\xFF (2)", "new inside"},
+                                                           {lines, "lines"}}));
+  EXPECT_EQ(Tree(src), (std::map<std::string, std::string>{{lookalike, "not dropped"}}));
+}
+
+// A second path to a folder of the test: a bind mount, made where the
+// system lets us (root in CI), else the tests skip.
+class BindMountTest : public TransferEngineTest {
+ protected:
+  void Bind(const fs::path& folder, const fs::path& at) {
+    fs::create_directories(at);
+    if (mount(folder.c_str(), at.c_str(), nullptr, MS_BIND, nullptr) != 0)
+      GTEST_SKIP() << "bind mounts are not allowed here: " << strerror(errno);
+    mounted_.push_back(at);
+  }
+  void TearDown() override {
+    for (auto it = mounted_.rbegin(); it != mounted_.rend(); ++it) umount2(it->c_str(), MNT_DETACH);
+  }
+  std::vector<fs::path> mounted_;
+};
+
+TEST_F(BindMountTest, OwnFolderByAnotherPathIsTheSameFolder) {
+  WriteBytes(src / "a.txt", "alpha");
+  Bind(src, tmp / "again");
+  ui.conflictAnswers = {{ConflictChoice::Replace, true}};
+  // A move changes nothing (once this deleted the file and reported success).
+  ExpectClean(Run(false, {src / "a.txt"}, tmp / "again"));
+  EXPECT_EQ(Tree(src), (std::map<std::string, std::string>{{"a.txt", "alpha"}}));
+  // A copy makes "- Copy", as in the folder itself.
+  ExpectClean(Run(true, {src / "a.txt"}, tmp / "again"));
+  EXPECT_EQ(Tree(src),
+            (std::map<std::string, std::string>{{"a.txt", "alpha"}, {"a - Copy.txt", "alpha"}}));
+}
+
+TEST_F(BindMountTest, FolderIntoItselfByAnotherPathIsRefused) {
+  MakeFolder(src / "f");
+  const auto before = Tree(src);
+  Bind(src, tmp / "again");
+  for (const bool copy : {true, false}) {
+    for (const auto& target : {tmp / "again" / "f", tmp / "again" / "f" / "sub"}) {
+      SCOPED_TRACE(target.string() + (copy ? " copy" : " move"));
+      ui.errors.clear();
+      ui.errorAnswers = {ErrorChoice::Skip};
+      const auto r = Run(copy, {src / "f"}, target);
+      ASSERT_EQ(ui.errors.size(), 1u);
+      EXPECT_EQ(ui.errors[0].code, EINVAL);
+      EXPECT_EQ(r.code, EINVAL);
+      EXPECT_EQ(Tree(src), before);
+    }
+  }
+}
+
+TEST_F(TransferEngineTest, ReplacingAFileWithItselfIsRefused) {
+  // The target is the source under a second name (a hard link).
+  WriteBytes(src / "a.txt", "alpha");
+  fs::create_hard_link(src / "a.txt", dst / "a.txt");
+  for (const bool copy : {true, false}) {
+    ui.errors.clear();
+    ui.conflictAnswers.clear();
+    ui.errorAnswers = {ErrorChoice::Skip};
+    const auto r = Run(copy, {src / "a.txt"}, dst);
+    ASSERT_EQ(ui.errors.size(), 1u);
+    EXPECT_EQ(ui.errors[0].code, EINVAL);
+    EXPECT_TRUE(r.anyAborted);
+    EXPECT_EQ(ReadBytes(src / "a.txt"), "alpha");
+    EXPECT_EQ(ReadBytes(dst / "a.txt"), "alpha");
+  }
+}
 
 TEST(TransferNames, CopyAndNumberedNames) {
   struct Case {

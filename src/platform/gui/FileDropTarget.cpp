@@ -9,6 +9,8 @@
 #include <QPainterPath>
 #include <QUrl>
 
+#include "platform/Utf.h"
+
 namespace dw::gui {
 
 FileDropTarget::FileDropTarget(QWidget* parent) : QWidget(parent) {
@@ -20,7 +22,19 @@ std::vector<std::u16string> FileDropTarget::DroppedPaths(const QMimeData* data) 
   std::vector<std::u16string> paths;
   if (data == nullptr || !data->hasUrls()) return paths;
   for (const QUrl& url : data->urls()) {
-    if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdU16String());
+    if (!url.isLocalFile()) continue;
+#ifndef Q_OS_WIN
+    // The name's bytes as the drag source sent them: in a QString a byte
+    // that is not UTF-8 would become U+FFFD and name another file, or none.
+    if (url.host().isEmpty()) {
+      const QByteArray bytes =
+          QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+      paths.push_back(PathFromBytes(
+          std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size()))));
+      continue;
+    }
+#endif
+    paths.push_back(url.toLocalFile().toStdU16String());
   }
   return paths;
 }

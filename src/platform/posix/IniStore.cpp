@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "platform/Utf.h"
+#include "platform/posix/AtomicFile.h"
 #include "platform/posix/Fd.h"
 
 namespace dw::ini {
@@ -292,31 +293,6 @@ std::string Utf16Bytes(std::u16string_view units) {
 
 // ---- files ------------------------------------------------------------------
 
-bool WriteAll(int fd, std::string_view bytes) {
-  while (!bytes.empty()) {
-    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    bytes.remove_prefix(static_cast<std::size_t>(n));
-  }
-  return true;
-}
-
-// The file a write goes to: a symbolic link's target, so the link survives.
-std::string WriteTarget(const std::string& path) {
-  struct stat st;
-  if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-    if (char* resolved = ::realpath(path.c_str(), nullptr)) {
-      std::string target(resolved);
-      std::free(resolved);
-      return target;
-    }
-  }
-  return path;
-}
-
 }  // namespace
 
 std::optional<std::u16string> FindValue(std::string_view file, std::u16string_view section,
@@ -367,37 +343,7 @@ LoadStatus LoadFile(const std::string& path, std::string& bytes) {
 }
 
 bool SaveFile(const std::string& path, std::string_view bytes) {
-  const std::string target = WriteTarget(path);
-  struct stat old;
-  const bool exists = ::stat(target.c_str(), &old) == 0;
-  if (exists && !S_ISREG(old.st_mode)) return false;
-
-  const std::size_t slash = target.rfind('/');
-  const std::string folder = slash == std::string::npos ? std::string(".")
-                             : slash == 0               ? std::string("/")
-                                                        : target.substr(0, slash);
-  const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-
-  static std::atomic<unsigned> counter{0};
-  std::string temp;
-  int raw = -1;
-  for (int attempt = 0; attempt < 100 && raw < 0; ++attempt) {
-    temp = folder + "/." + base + ".tmp-" + std::to_string(::getpid()) + "-" +
-           std::to_string(counter.fetch_add(1));
-    // 0666 under the umask for a new file, as any program's new file gets.
-    raw = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (raw < 0 && errno != EEXIST) return false;
-  }
-  if (raw < 0) return false;
-  Fd fd(raw);
-
-  bool ok = WriteAll(fd.get(), bytes);
-  if (ok && exists) ok = ::fchmod(fd.get(), old.st_mode & 07777) == 0;
-  if (ok) ok = ::fsync(fd.get()) == 0;
-  ok = fd.Close() == 0 && ok;
-  if (ok) ok = ::rename(temp.c_str(), target.c_str()) == 0;
-  if (!ok) ::unlink(temp.c_str());
-  return ok;
+  return WriteFileAtomically(path, {bytes}).ok();
 }
 
 std::u16string ReadString(const std::string& path, std::u16string_view section,

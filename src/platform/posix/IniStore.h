@@ -38,10 +38,9 @@ enum class LoadStatus { Ok, Missing, Failed };
 // All bytes of the file at a native path. Missing when there is no such file
 // (or folder on the way), Failed when it cannot be read, a folder included.
 LoadStatus LoadFile(const std::string& path, std::string& bytes);
-// Replaces the file with bytes atomically: a temp file in the same folder,
-// flushed to disk, then renamed over the old one, whose permission bits it
-// keeps. A symbolic link is followed, so the link stays. False, with
-// nothing changed, when any step fails.
+// Replaces the file with bytes as every whole-file save does (AtomicFile.h):
+// atomically where it can, keeping links, mode, owner and group. False
+// when the save failed, with the old file as it was.
 bool SaveFile(const std::string& path, std::string_view bytes);
 
 // The profile functions over a file at a native path: a read gives the

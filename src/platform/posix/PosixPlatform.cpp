@@ -19,6 +19,7 @@
 #include <string>
 
 #include "platform/Utf.h"
+#include "platform/posix/AtomicFile.h"
 #include "platform/posix/Fd.h"
 
 namespace dw {
@@ -31,29 +32,6 @@ namespace {
 }
 [[maybe_unused]] const char* StrerrorResult(int result, const char* buffer) {
   return result == 0 ? buffer : "";
-}
-
-// The permission bits a newly created file gets, as open(..., 0666) would.
-mode_t NewFileMode() {
-  mode_t mask = 022;
-  if (FILE* status = std::fopen("/proc/self/status", "re")) {
-    char line[256];
-    while (std::fgets(line, sizeof line, status) != nullptr) {
-      if (std::strncmp(line, "Umask:", 6) == 0) {
-        mask = static_cast<mode_t>(std::strtoul(line + 6, nullptr, 8));
-        break;
-      }
-    }
-    std::fclose(status);
-  }
-  return 0666 & ~mask;
-}
-
-// The folder part of a path and its last name ("." for a bare name).
-std::pair<std::string, std::string> SplitFolder(const std::string& path) {
-  const auto slash = path.find_last_of('/');
-  if (slash == std::string::npos) return {".", path};
-  return {slash == 0 ? "/" : path.substr(0, slash), path.substr(slash + 1)};
 }
 
 }  // namespace
@@ -190,7 +168,7 @@ PosixPlatform::PosixPlatform() : converters_(std::make_unique<Converters>()) {}
 PosixPlatform::~PosixPlatform() = default;
 
 std::string NativePath(const std::u16string& path) {
-  return ToUtf8(path);
+  return PathToBytes(path);
 }
 
 std::u16string PosixPlatform::ProgramFilePath() {
@@ -200,7 +178,7 @@ std::u16string PosixPlatform::ProgramFilePath() {
     if (length < 0) return {};
     if (static_cast<std::size_t>(length) < buffer.size()) {
       buffer.resize(static_cast<std::size_t>(length));
-      return FromUtf8(buffer);
+      return PathFromBytes(buffer);
     }
     buffer.resize(buffer.size() * 2);
   }
@@ -208,8 +186,10 @@ std::u16string PosixPlatform::ProgramFilePath() {
 
 bool PosixPlatform::FolderExists(const std::u16string& path) {
   if (path.empty()) return false;
+  // Where a relative folder would be transferred to (AbsolutePath).
   struct stat info;
-  return ::stat(NativePath(path).c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+  return ::stat(NativePath(AbsolutePath(path, ProgramFilePath())).c_str(), &info) == 0 &&
+         S_ISDIR(info.st_mode);
 }
 
 bool PosixPlatform::FileExists(const std::u16string& path) {
@@ -249,95 +229,14 @@ std::uint32_t PosixPlatform::ReadWholeFile(const std::u16string& path, std::stri
 }
 
 int PosixPlatform::WriteChunk(int fd, std::string_view chunk) {
-  while (!chunk.empty()) {
-    const ssize_t wrote = ::write(fd, chunk.data(), chunk.size());
-    if (wrote < 0) {
-      if (errno == EINTR) continue;
-      return errno;
-    }
-    if (wrote == 0) return ENOSPC;
-    chunk.remove_prefix(static_cast<std::size_t>(wrote));
-  }
-  return 0;
+  return WriteWholeChunk(fd, chunk);
 }
 
-// The content goes to a temp file beside the target and is renamed over it
-// only when complete, so a failed write leaves the old file as it was.
 WriteResult PosixPlatform::WriteWholeFile(const std::u16string& path,
                                           const std::vector<std::string_view>& chunks) {
-  using Stage = WriteResult::Stage;
-  const auto fail = [](Stage stage, int error) {
-    return WriteResult{stage, static_cast<std::uint32_t>(error)};
-  };
-  if (path.empty()) return fail(Stage::Create, ENOENT);
-  std::string target = NativePath(path);
-
-  // The refusals of creating the file anew. Root passes every mode check, so
-  // a file without any write bit is refused by its mode alone: that is what
-  // a read-only file is on Windows, and it keeps root and users alike.
-  struct stat old;
-  bool existed = ::stat(target.c_str(), &old) == 0;
-  if (existed) {
-    if (S_ISDIR(old.st_mode)) return fail(Stage::Create, EISDIR);
-    if ((old.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return fail(Stage::Create, EACCES);
-    if (::access(target.c_str(), W_OK) != 0) return fail(Stage::Create, errno);
-    // Writing through a link replaces the file it names, not the link.
-    struct stat link;
-    if (::lstat(target.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
-      if (char* resolved = ::realpath(target.c_str(), nullptr)) {
-        target = resolved;
-        std::free(resolved);
-      }
-    }
-  } else if (errno != ENOENT) {
-    return fail(Stage::Create, errno);
-  }
-
-  const auto [folder, name] = SplitFolder(target);
-  std::string tempPath = folder + "/." + name + ".XXXXXX";
-  Fd fd(::mkostemp(tempPath.data(), O_CLOEXEC));
-  if (fd.get() < 0) return fail(Stage::Create, errno);
-  const auto removeTemp = [&tempPath] { ::unlink(tempPath.c_str()); };
-
-  if (existed) {
-    // Ownership is kept where the system lets us (only root may give a file
-    // away); a file we cannot give back simply becomes ours, as on a copy.
-    if (::fchown(fd.get(), old.st_uid, old.st_gid) != 0) {
-      // not an error: see above
-    }
-  }
-  if (::fchmod(fd.get(), existed ? (old.st_mode & 07777) : NewFileMode()) != 0) {
-    const int error = errno;
-    removeTemp();
-    return fail(Stage::Create, error);
-  }
-
-  for (const auto chunk : chunks) {
-    if (const int error = WriteChunk(fd.get(), chunk)) {
-      removeTemp();
-      return fail(Stage::Write, error);
-    }
-  }
-  if (::fsync(fd.get()) != 0) {
-    const int error = errno;
-    removeTemp();
-    return fail(Stage::Write, error);
-  }
-  if (const int error = fd.Close()) {
-    removeTemp();
-    return fail(Stage::Write, error);
-  }
-  if (::rename(tempPath.c_str(), target.c_str()) != 0) {
-    // Nothing of the target was touched: it could not be replaced.
-    const int error = errno;
-    removeTemp();
-    return fail(Stage::Create, error);
-  }
-  // Make the rename itself durable; the new content is already in place, so
-  // a folder that cannot be synced (some file systems refuse) is no failure.
-  Fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-  if (dir.get() >= 0) ::fsync(dir.get());
-  return {};
+  return WriteFileAtomically(NativePath(path), chunks, [this](int fd, std::string_view chunk) {
+    return WriteChunk(fd, chunk);
+  });
 }
 
 std::u16string PosixPlatform::ErrorText(std::uint32_t code) {

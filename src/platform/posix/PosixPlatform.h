@@ -56,8 +56,13 @@ class PosixPlatform : public Platform {
   std::unique_ptr<Converters> converters_;
 };
 
-// UTF-16 path to the UTF-8 bytes the file system takes.
+// UTF-16 path to the bytes the file system takes; a stray byte comes back
+// from its escape (PathToBytes).
 std::string NativePath(const std::u16string& path);
+
+// A relative path taken relative to the folder of programFile, as every path
+// handed to the shell's services is (PosixShell.cpp).
+std::u16string AbsolutePath(const std::u16string& path, const std::u16string& programFile);
 
 // A locale's code set name (as nl_langinfo(CODESET) gives it) as the Windows
 // code page number with the same table.

@@ -2,7 +2,9 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <linux/fs.h>
+#include <signal.h>
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
@@ -13,6 +15,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <map>
 #include <memory>
 #include <optional>
 
@@ -28,6 +31,9 @@ constexpr int kCancelled = -1;
 // The pipe of a spliced copy and the buffer of a plain one.
 constexpr size_t kPipeSize = 1u << 20;
 constexpr size_t kBufferSize = 128u << 10;
+// Moved sources waiting for their copies to reach the disk are removed at
+// the latest when this many have gathered, so the list stays small.
+constexpr size_t kRemovalBatch = 4096;
 
 // Whether an error from the first step of a method means "not between these
 // files" rather than a real failure.
@@ -74,12 +80,6 @@ std::string Join(const std::string& folder, const std::string& name) {
   return folder == "/" ? "/" + name : folder + "/" + name;
 }
 
-std::optional<std::string> RealPath(const std::string& path) {
-  std::unique_ptr<char, decltype(&free)> real(realpath(path.c_str(), nullptr), &free);
-  if (!real) return std::nullopt;
-  return std::string(real.get());
-}
-
 void SplitName(const std::string& name, bool isFolder, std::string& stem, std::string& ext) {
   const auto dot = isFolder ? std::string::npos : name.rfind('.');
   if (dot == std::string::npos || dot == 0) {
@@ -96,6 +96,40 @@ bool Exists(const std::string& path) {
   return lstat(path.c_str(), &st) == 0 || errno != ENOENT;
 }
 
+// Whether a name is free: 0 when nothing has it, EEXIST when something
+// does, another errno when the name cannot be looked up (too long, no
+// rights), which no other number in the name will mend.
+int NameFree(const std::string& path) {
+  struct stat st;
+  if (lstat(path.c_str(), &st) == 0) return EEXIST;
+  return errno == ENOENT ? 0 : errno;
+}
+
+bool SameEntry(const struct stat& a, const struct stat& b) {
+  return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// Whether the folder is path itself or one of its parents, found by device
+// and inode, so that a second way to the same folder (a bind mount, a
+// link) is seen through.
+bool IsFolderOrAbove(const struct stat& folder, const std::string& path) {
+  int fd = open(path.c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+  for (int depth = 0; fd >= 0 && depth < 4096; ++depth) {
+    Fd current(fd);
+    struct stat here;
+    if (fstat(current.get(), &here) != 0) return false;
+    if (SameEntry(here, folder)) return true;
+    fd = openat(current.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC);
+    struct stat up;
+    if (fd >= 0 && fstat(fd, &up) == 0 && SameEntry(up, here)) {  // the root
+      close(fd);
+      return false;
+    }
+  }
+  if (fd >= 0) close(fd);
+  return false;
+}
+
 // rename that never replaces; the kernel checks, so no race with a lookup.
 int RenameNoReplace(const std::string& from, const std::string& to) {
   if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
@@ -106,10 +140,33 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
   return rename(from.c_str(), to.c_str()) == 0 ? 0 : errno;
 }
 
+// A copy is written under a name of this form beside its final name and
+// renamed when complete, so a killed transfer leaves no file that looks
+// finished: ".dwpart-<process id>-<number>".
+constexpr std::string_view kPartPrefix = ".dwpart-";
+
 std::string TempNameBeside(const std::string& target) {
   static std::atomic<unsigned> counter{0};
-  return Join(ParentOf(target),
-              ".dwpart-" + std::to_string(getpid()) + "-" + std::to_string(++counter));
+  return Join(ParentOf(target), std::string(kPartPrefix) + std::to_string(getpid()) + "-" +
+                                    std::to_string(++counter));
+}
+
+// The process that wrote a part file of ours, or 0 for any other name.
+pid_t PartFileOwner(std::string_view name) {
+  if (!name.starts_with(kPartPrefix)) return 0;
+  name.remove_prefix(kPartPrefix.size());
+  const auto dash = name.find('-');
+  if (dash == 0 || dash == std::string_view::npos || dash + 1 == name.size()) return 0;
+  pid_t pid = 0;
+  for (std::size_t i = 0; i < name.size(); ++i) {
+    if (i == dash) continue;
+    if (name[i] < '0' || name[i] > '9') return 0;
+    if (i < dash) {
+      if (pid > 100000000) return 0;
+      pid = pid * 10 + (name[i] - '0');
+    }
+  }
+  return pid;
 }
 
 // An open folder, kept while the entries of one folder are handled: naming
@@ -180,8 +237,23 @@ class Transfer {
   template <typename CopyOne>
   Outcome TransferLeaf(const std::string& src, const struct stat& st, std::string target,
                        CopyOne copyOne);
-  Outcome RemoveSource(const std::string& src, bool isFolder);
+  // A move's source whose copy is complete: removed by FlushRemovals, once
+  // the copies are on disk. A file is removed only if it is still the one
+  // that was copied (lastCopied_).
+  Outcome QueueRemoval(const std::string& src, bool isFolder);
+  void FlushRemovals();
+  // The file system of a folder just written into is synced before any
+  // source is removed.
+  void NoteWritten(const std::string& folder, dev_t device);
   Resolution ResolveConflict(const std::string& src, const struct stat& st, std::string& target);
+  // Removes the part files that a killed transfer of ours left in a folder
+  // (never those of a transfer still running).
+  Outcome RemoveLeftovers(const std::string& folder);
+  // A free name for a copy: name(n) for n = first, first + 1, ...; empty
+  // when no such name can be made there, which the user was told.
+  template <class MakeName>
+  std::string FreeName(const std::string& src, const std::string& folder, unsigned first,
+                       MakeName name);
   int CopyRegularFile(const std::string& src, const std::string& target, bool replace);
   // One step of a copy at offset done: bytes copied, 0 at the end, -1 and
   // errno on failure.
@@ -196,10 +268,11 @@ class Transfer {
   std::optional<ConflictChoice> conflictForAll_;
   TransferProgress progress_;
   std::string dest_;
-  std::string realDest_;
+  struct stat destSt_ {};
   dev_t destDev_ = 0;
   std::string lastParent_;
-  std::string lastParentReal_;
+  struct stat lastParentSt_ {};
+  bool lastParentFound_ = false;
   // The copy buffer and pipe, made once per run when first needed; and the
   // method found to work from one source device, so that the faster ones
   // are not tried again for every file.
@@ -213,6 +286,18 @@ class Transfer {
   dev_t methodDev_ = 0;
   CopyMethod method_ = CopyMethod::Clone;
   const CopyMethod firstMethod_;
+  // The source as it was when its copy was finished.
+  struct stat lastCopied_ {};
+  struct Removal {
+    std::string path;
+    bool isFolder = false;
+    struct stat copied {};
+  };
+  std::vector<Removal> removals_;
+  // One open folder per file system written to, for syncfs; a folder that
+  // could not be opened makes the flush sync everything.
+  std::map<dev_t, std::unique_ptr<Fd>> written_;
+  bool syncAll_ = false;
 };
 
 bool Transfer::Tick() {
@@ -226,7 +311,7 @@ bool Transfer::Tick() {
 
 Outcome Transfer::AskError(const std::string& path, int code, bool canRetry,
                            const std::u16string& message) {
-  const TransferError error{FromUtf8(path), message.empty() ? SystemText(code) : message, code,
+  const TransferError error{PathFromBytes(path), message.empty() ? SystemText(code) : message, code,
                             canRetry};
   const ErrorChoice choice = ui_.AskError(error);
   if (choice == ErrorChoice::TryAgain && canRetry) return Outcome::Done;
@@ -276,7 +361,7 @@ ShellOpResult Transfer::Run(const std::vector<std::u16string>& sources,
     ~EndOnExit() { ui.End(); }
   } endOnExit{ui_};
 
-  dest_ = StripTrailingSlashes(ToUtf8(destination));
+  dest_ = StripTrailingSlashes(PathToBytes(destination));
   struct stat destSt;
   const Outcome destOk = Attempt(dest_, [&] {
     if (stat(dest_.c_str(), &destSt) != 0) return errno;
@@ -284,7 +369,8 @@ ShellOpResult Transfer::Run(const std::vector<std::u16string>& sources,
   });
   if (destOk != Outcome::Done) return result_;
   destDev_ = destSt.st_dev;
-  realDest_ = RealPath(dest_).value_or(dest_);
+  destSt_ = destSt;
+  if (RemoveLeftovers(dest_) == Outcome::Cancelled) return result_;
 
   // Totals for the progress window. A move within one file system is a
   // rename per source, so only what has to be copied is walked.
@@ -292,7 +378,7 @@ ShellOpResult Transfer::Run(const std::vector<std::u16string>& sources,
   list.reserve(sources.size());
   for (const auto& s : sources) {
     Source source;
-    source.path = StripTrailingSlashes(ToUtf8(s));
+    source.path = StripTrailingSlashes(PathToBytes(s));
     source.found = lstat(source.path.c_str(), &source.st) == 0;
     if (!source.found || (!copy_ && source.st.st_dev == destDev_)) {
       ++progress_.itemsTotal;
@@ -308,6 +394,8 @@ ShellOpResult Transfer::Run(const std::vector<std::u16string>& sources,
     if (cancelled_) break;
     TransferTop(source);
   }
+  // Also after a cancel: what was copied completely is moved.
+  FlushRemovals();
   return result_;
 }
 
@@ -319,37 +407,33 @@ void Transfer::TransferTop(const Source& source) {
       return;
   }
   const std::string name = BaseName(src);
-  progress_.currentName = FromUtf8(name);
+  progress_.currentName = PathFromBytes(name);
   const bool isFolder = S_ISDIR(st.st_mode);
 
   const std::string parent = ParentOf(src);
   if (parent != lastParent_) {
     lastParent_ = parent;
-    lastParentReal_ = RealPath(parent).value_or(parent);
+    lastParentFound_ = stat(parent.c_str(), &lastParentSt_) == 0;
   }
 
-  if (isFolder) {
-    const std::string real = RealPath(src).value_or(src);
-    if (realDest_ == real || realDest_.starts_with(real == "/" ? real : real + "/")) {
-      AskError(src, EINVAL, false,
-               u"The destination folder is the source folder itself or one of its subfolders");
-      return;
-    }
+  // By device and inode, not by path: through a bind mount the same folder
+  // has another path, and a rename there fails as if across devices.
+  if (isFolder && IsFolderOrAbove(st, dest_)) {
+    AskError(src, EINVAL, false,
+             u"The destination folder is the source folder itself or one of its subfolders");
+    return;
   }
 
-  if (lastParentReal_ == realDest_) {
+  if (lastParentFound_ && SameEntry(lastParentSt_, destSt_)) {
     if (!copy_) {
       // Moving something into the folder it is in changes nothing.
       ++progress_.itemsDone;
       Tick();
       return;
     }
-    std::string target;
-    for (unsigned n = 1;; ++n) {
-      target = Join(dest_, CopyOfName(name, isFolder, n));
-      if (!Exists(target)) break;
-    }
-    TransferEntry(src, st, target);
+    const std::string target =
+        FreeName(src, dest_, 1, [&](unsigned n) { return CopyOfName(name, isFolder, n); });
+    if (!target.empty()) TransferEntry(src, st, target);
     return;
   }
   TransferEntry(src, st, Join(dest_, name));
@@ -357,7 +441,7 @@ void Transfer::TransferTop(const Source& source) {
 
 Outcome Transfer::TransferEntry(const std::string& src, const struct stat& st, std::string target) {
   if (cancelled_) return Outcome::Cancelled;
-  progress_.currentName = FromUtf8(BaseName(src));
+  progress_.currentName = PathFromBytes(BaseName(src));
   if (!copy_ && st.st_dev == destDev_) return MoveByRename(src, st, std::move(target));
   if (S_ISDIR(st.st_mode)) return TransferFolder(src, std::move(target));
   if (S_ISREG(st.st_mode)) return TransferFile(src, st, std::move(target));
@@ -372,6 +456,13 @@ Resolution Transfer::ResolveConflict(const std::string& src, const struct stat& 
   if (lstat(target.c_str(), &existing) != 0) return Resolution::Retry;  // gone meanwhile
   const bool srcFolder = S_ISDIR(st.st_mode);
   const bool targetFolder = S_ISDIR(existing.st_mode);
+  if (SameEntry(st, existing)) {
+    // Reached by a second path: replacing it would delete it.
+    return AskError(src, EINVAL, false, u"The source and the destination are the same file") ==
+                   Outcome::Cancelled
+               ? Resolution::Cancel
+               : Resolution::Skip;
+  }
   if (srcFolder && targetFolder) return Resolution::Merge;
 
   ConflictChoice choice;
@@ -379,7 +470,7 @@ Resolution Transfer::ResolveConflict(const std::string& src, const struct stat& 
     choice = *conflictForAll_;
   } else {
     const ConflictAnswer answer =
-        ui_.AskConflict({FromUtf8(src), FromUtf8(target), srcFolder, targetFolder});
+        ui_.AskConflict({PathFromBytes(src), PathFromBytes(target), srcFolder, targetFolder});
     choice = answer.choice;
     if (answer.forAll && choice != ConflictChoice::Cancel) conflictForAll_ = choice;
   }
@@ -392,13 +483,11 @@ Resolution Transfer::ResolveConflict(const std::string& src, const struct stat& 
     case ConflictChoice::Replace:
       return Resolution::Replace;
     case ConflictChoice::KeepBoth: {
-      const std::string folder = ParentOf(target);
       const std::string name = BaseName(target);
-      for (unsigned n = 2;; ++n) {
-        target = Join(folder, NumberedName(name, srcFolder, n));
-        if (!Exists(target)) break;
-      }
-      return Resolution::KeepBoth;
+      target = FreeName(src, ParentOf(target), 2,
+                        [&](unsigned n) { return NumberedName(name, srcFolder, n); });
+      if (!target.empty()) return Resolution::KeepBoth;
+      return cancelled_ ? Resolution::Cancel : Resolution::Skip;
     }
     case ConflictChoice::Skip:
       result_.anyAborted = true;
@@ -409,6 +498,42 @@ Resolution Transfer::ResolveConflict(const std::string& src, const struct stat& 
   result_.anyAborted = true;
   cancelled_ = true;
   return Resolution::Cancel;
+}
+
+template <class MakeName>
+std::string Transfer::FreeName(const std::string& src, const std::string& folder, unsigned first,
+                               MakeName makeName) {
+  for (unsigned n = first; n != 0; ++n) {
+    const std::string name = makeName(n);
+    const std::string path = Join(folder, name);
+    const int e = name.empty() ? ENAMETOOLONG : NameFree(path);
+    if (e == 0) return path;
+    if (e != EEXIST) {
+      AskError(src, e, false);
+      return {};
+    }
+  }
+  AskError(src, EEXIST, false);
+  return {};
+}
+
+Outcome Transfer::RemoveLeftovers(const std::string& folder) {
+  std::vector<std::string> stale;
+  if (DIR* dir = opendir(folder.c_str())) {
+    while (const dirent* entry = readdir(dir)) {
+      const pid_t owner = PartFileOwner(entry->d_name);
+      if (owner != 0 && owner != getpid() && kill(owner, 0) != 0 && errno == ESRCH)
+        stale.emplace_back(entry->d_name);
+    }
+    closedir(dir);
+  }  // a folder that cannot be listed is reported where it is used
+  for (const auto& name : stale) {
+    const std::string path = Join(folder, name);
+    const Outcome o =
+        Attempt(path, [&] { return unlink(path.c_str()) == 0 || errno == ENOENT ? 0 : errno; });
+    if (o != Outcome::Done) return o;
+  }
+  return Outcome::Done;
 }
 
 Outcome Transfer::MoveByRename(const std::string& src, const struct stat& st, std::string target) {
@@ -432,7 +557,7 @@ Outcome Transfer::MoveByRename(const std::string& src, const struct stat& st, st
       switch (ResolveConflict(src, st, target)) {
         case Resolution::Merge: {
           const Outcome o = TransferChildren(src, target);
-          return o == Outcome::Done ? RemoveSource(src, true) : o;
+          return o == Outcome::Done ? QueueRemoval(src, true) : o;
         }
         case Resolution::Replace:
           replace = true;
@@ -459,7 +584,11 @@ Outcome Transfer::TransferFolder(const std::string& src, std::string target) {
     const int e = errno;
     if (e == EEXIST) {
       const Resolution r = ResolveConflict(src, st, target);
-      if (r == Resolution::Merge) break;
+      if (r == Resolution::Merge) {
+        const Outcome o = RemoveLeftovers(target);
+        if (o != Outcome::Done) return o;
+        break;
+      }
       if (r == Resolution::Skip) return Outcome::Skipped;
       if (r == Resolution::Cancel) return Outcome::Cancelled;
       continue;  // a new name to keep both, or the name came free
@@ -467,11 +596,15 @@ Outcome Transfer::TransferFolder(const std::string& src, std::string target) {
     const Outcome o = AskError(target, e, true);
     if (o != Outcome::Done) return o;
   }
+  if (!copy_) {
+    struct stat made;
+    if (lstat(target.c_str(), &made) == 0) NoteWritten(target, made.st_dev);
+  }
   ++progress_.itemsDone;
   if (!Tick()) return Outcome::Cancelled;
   const Outcome o = TransferChildren(src, target);
   if (o != Outcome::Done || copy_) return o;
-  return RemoveSource(src, true);
+  return QueueRemoval(src, true);
 }
 
 // Each entry of src into the folder target; Done only when every one of
@@ -497,7 +630,9 @@ Outcome Transfer::TransferChildren(const std::string& src, const std::string& ta
   std::sort(entries.begin(), entries.end());
 
   Outcome all = Outcome::Done;
-  for (const auto& [inode, name] : entries) {
+  for (const auto& entry : entries) {
+    // Not a structured binding: clang before 16 cannot capture one below.
+    const std::string& name = entry.second;
     if (cancelled_) return Outcome::Cancelled;
     const std::string child = Join(src, name);
     struct stat st;
@@ -546,31 +681,82 @@ Outcome Transfer::TransferLeaf(const std::string& src, const struct stat& st, st
     if (o != Outcome::Done) return o;
   }
   ++progress_.itemsDone;
-  if (!copy_) {
-    const Outcome o = RemoveSource(src, false);
-    if (o != Outcome::Done) return o;
-  }
+  if (!copy_) QueueRemoval(src, false);
   return Tick() ? Outcome::Done : Outcome::Cancelled;
 }
 
-Outcome Transfer::RemoveSource(const std::string& src, bool isFolder) {
-  return Attempt(
-      src, [&] { return (isFolder ? rmdir(src.c_str()) : unlink(src.c_str())) == 0 ? 0 : errno; });
+Outcome Transfer::QueueRemoval(const std::string& src, bool isFolder) {
+  removals_.push_back({src, isFolder, lastCopied_});
+  if (removals_.size() >= kRemovalBatch) FlushRemovals();
+  return Outcome::Done;
 }
 
-// Copies one regular file. A new file is created under its own name and
-// removed again if anything fails; a replaced file is written beside the old
-// one and renamed over it only when complete, so the old one survives a
-// failure. The copy must end up with the source's size.
+void Transfer::NoteWritten(const std::string& folder, dev_t device) {
+  if (written_.count(device) != 0) return;
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) {
+    syncAll_ = true;
+    return;
+  }
+  written_.emplace(device, std::make_unique<Fd>(fd));
+}
+
+// Until the copies are on disk, a crash or a pulled drive would lose them,
+// so no source goes before that. One syncfs per file system and batch costs
+// far less than an fsync of every file and folder.
+void Transfer::FlushRemovals() {
+  if (removals_.empty()) return;
+  std::vector<Removal> batch;
+  batch.swap(removals_);
+  if (syncAll_) sync();
+  for (const auto& entry : written_) {
+    const int folder = entry.second->get();
+    const Outcome synced = Attempt(dest_, [&] { return syncfs(folder) == 0 ? 0 : errno; });
+    if (synced != Outcome::Done) return;  // every source stays where it is
+  }
+  written_.clear();
+  syncAll_ = false;
+
+  for (const Removal& r : batch) {
+    if (!r.isFolder) {
+      struct stat now;
+      if (lstat(r.path.c_str(), &now) != 0) continue;  // gone already: nothing to lose
+      if (now.st_dev != r.copied.st_dev || now.st_ino != r.copied.st_ino ||
+          now.st_size != r.copied.st_size || now.st_mtim.tv_sec != r.copied.st_mtim.tv_sec ||
+          now.st_mtim.tv_nsec != r.copied.st_mtim.tv_nsec) {
+        if (AskError(r.path, EBUSY, false,
+                     u"The file was changed after it was copied, so it was not removed") ==
+            Outcome::Cancelled)
+          return;
+        continue;
+      }
+    }
+    const Outcome o = Attempt(r.path, [&] {
+      return (r.isFolder ? rmdir(r.path.c_str()) : unlink(r.path.c_str())) == 0 ? 0 : errno;
+    });
+    if (o == Outcome::Cancelled) return;
+  }
+}
+
+// Copies one regular file. It is written beside its final name and renamed
+// to it only when complete, so a failure or a kill leaves no truncated file
+// under that name, and a replaced file survives a failure. The copy must end
+// up with the source's size.
 int Transfer::CopyRegularFile(const std::string& src, const std::string& target, bool replace) {
   const std::string srcName = BaseName(src);
+  // Without blocking: a FIFO put in the file's place would hang the open.
   Fd in(sourceFolder_.Use(ParentOf(src), [&](int folder) {
-    return openat(folder, srcName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    return openat(folder, srcName.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
   }));
   if (in.get() < 0) return errno;
   struct stat st;
   if (fstat(in.get(), &st) != 0) return errno;
-  const std::string outPath = replace ? TempNameBeside(target) : target;
+  if (!S_ISREG(st.st_mode)) return ENOTSUP;  // replaced since it was listed
+  if (fcntl(in.get(), F_SETFL, 0) != 0) return errno;
+  if (!replace) {
+    if (const int e = NameFree(target)) return e;
+  }
+  const std::string outPath = TempNameBeside(target);
   const std::string outName = BaseName(outPath);
   Fd out(targetFolder_.Use(ParentOf(outPath), [&](int folder) {
     return openat(folder, outName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
@@ -625,11 +811,24 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
     } else {
       const timespec times[2] = {st.st_atim, st.st_mtim};
       if (futimens(out.get(), times) != 0) error = errno;
+      lastCopied_ = now;
+      if (!copy_) {
+        // Start writing it out now, so the sync before the sources go finds
+        // little left to do.
+        sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        NoteWritten(ParentOf(outPath), written.st_dev);
+      }
     }
   }
   in.Close();
   if (const int e = out.Close(); e != 0 && error == 0) error = e;
-  if (error == 0 && replace && rename(outPath.c_str(), target.c_str()) != 0) error = errno;
+  if (error == 0) {
+    if (replace) {
+      if (rename(outPath.c_str(), target.c_str()) != 0) error = errno;
+    } else {
+      error = RenameNoReplace(outPath, target);  // EEXIST: taken meanwhile, asked as a conflict
+    }
+  }
   if (error != 0) {
     unlink(outPath.c_str());
     progress_.bytesDone -= copied;
@@ -693,6 +892,8 @@ ssize_t Transfer::SpliceChunk(int in, int out, std::uint64_t done) {
 // Copies a symbolic link as a link, never what it points to. A replaced link
 // is made beside the old one and renamed over it, like a replaced file.
 int Transfer::CopyLink(const std::string& src, const std::string& target, bool replace) {
+  struct stat link;
+  if (lstat(src.c_str(), &link) != 0) return errno;
   std::string pointsTo(256, '\0');
   for (;;) {
     const ssize_t n = readlink(src.c_str(), pointsTo.data(), pointsTo.size());
@@ -710,7 +911,31 @@ int Transfer::CopyLink(const std::string& src, const std::string& target, bool r
     unlink(outPath.c_str());
     return e;
   }
+  lastCopied_ = link;
+  if (!copy_) {
+    struct stat made;
+    if (lstat(target.c_str(), &made) == 0) NoteWritten(ParentOf(target), made.st_dev);
+  }
   return 0;
+}
+
+}  // namespace
+
+namespace {
+
+// stem + suffix + ext within a file name's 255 bytes: the stem is cut short
+// (never inside a UTF-8 sequence) as far as needed; empty when even that
+// does not do.
+std::string FitName(std::string stem, const std::string& suffix, const std::string& ext) {
+  constexpr std::size_t kMax = NAME_MAX;
+  if (stem.size() + suffix.size() + ext.size() > kMax) {
+    if (suffix.size() + ext.size() >= kMax) return {};
+    std::size_t keep = kMax - suffix.size() - ext.size();
+    while (keep > 0 && (static_cast<unsigned char>(stem[keep]) & 0xC0) == 0x80) --keep;
+    if (keep == 0) return {};
+    stem.resize(keep);
+  }
+  return stem + suffix + ext;
 }
 
 }  // namespace
@@ -718,14 +943,14 @@ int Transfer::CopyLink(const std::string& src, const std::string& target, bool r
 std::string CopyOfName(const std::string& name, bool isFolder, unsigned number) {
   std::string stem, ext;
   SplitName(name, isFolder, stem, ext);
-  if (number <= 1) return stem + " - Copy" + ext;
-  return stem + " - Copy (" + std::to_string(number) + ")" + ext;
+  if (number <= 1) return FitName(stem, " - Copy", ext);
+  return FitName(stem, " - Copy (" + std::to_string(number) + ")", ext);
 }
 
 std::string NumberedName(const std::string& name, bool isFolder, unsigned number) {
   std::string stem, ext;
   SplitName(name, isFolder, stem, ext);
-  return stem + " (" + std::to_string(number) + ")" + ext;
+  return FitName(stem, " (" + std::to_string(number) + ")", ext);
 }
 
 ShellOpResult RunTransfer(TransferUi& ui, bool copy, const std::vector<std::u16string>& sources,

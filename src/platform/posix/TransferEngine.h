@@ -90,7 +90,10 @@ enum class CopyMethod { Clone, Splice, Buffer };
 //
 // Guarantees: a folder is transferred with its contents and merged into an
 // existing folder of the same name; a moved file's source is removed only
-// after its copy is complete and has the source's size; a folder is never
+// after its copy is complete, has the source's size and is on disk, and only
+// while it is still the file that was copied; a copy is written under a
+// part name beside its final one and renamed when complete (parts left by a
+// killed transfer go at the next one); a folder is never
 // transferred into itself or its own subfolder; copying into the source's
 // own folder makes "name - Copy.ext". Copies start with firstMethod (the
 // tests begin further down to reach every method).
@@ -100,6 +103,8 @@ ShellOpResult RunTransfer(TransferUi& ui, bool copy, const std::vector<std::u16s
 
 // The name a copy gets in its source's own folder: number 1 gives
 // "a - Copy.txt", number 2 "a - Copy (2).txt", and so on.
+// Both names fit in 255 bytes: a long stem is shortened (at a character
+// boundary). Empty when the extension alone leaves no room.
 std::string CopyOfName(const std::string& name, bool isFolder, unsigned number);
 // The name "keep both" gives: number 2 gives "a (2).txt", and so on.
 std::string NumberedName(const std::string& name, bool isFolder, unsigned number);

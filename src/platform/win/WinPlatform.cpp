@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <atomic>
 #include <string>
+#include <vector>
 
 namespace dw {
 
@@ -91,6 +92,48 @@ std::wstring Hex(unsigned long long value) {
   return text;
 }
 
+// Temp files of a save are "<file>.~<process id>-<number>.tmp" (hex).
+constexpr wchar_t kTempMark[] = L".~";
+constexpr wchar_t kTempEnd[] = L".tmp";
+
+// Removes temp files beside target that saves left when they were killed;
+// one of a process still running is its save in progress and stays. This is
+// tidying only: what cannot be removed now is tried again next time.
+void RemoveStaleTemps(const std::wstring& target) {
+  const auto slash = target.find_last_of(L"\\/");
+  const std::wstring folder = slash == std::wstring::npos ? L"" : target.substr(0, slash + 1);
+  const std::wstring prefix = target.substr(folder.size()) + kTempMark;
+  WIN32_FIND_DATAW found;
+  const HANDLE search = ::FindFirstFileW((target + kTempMark + L"*" + kTempEnd).c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  std::vector<std::wstring> stale;
+  do {
+    const std::wstring name = found.cFileName;
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    const auto dash = name.find(L'-', prefix.size());
+    if (dash == std::wstring::npos || dash == prefix.size() || dash - prefix.size() > 8) continue;
+    DWORD owner = 0;
+    bool digits = true;
+    for (std::size_t i = prefix.size(); i < dash && digits; ++i) {
+      const wchar_t c = name[i];
+      const int value = c >= L'0' && c <= L'9'   ? c - L'0'
+                        : c >= L'a' && c <= L'f' ? c - L'a' + 10
+                                                 : -1;
+      digits = value >= 0;
+      owner = owner * 16 + static_cast<DWORD>(value < 0 ? 0 : value);
+    }
+    if (!digits || owner == ::GetCurrentProcessId()) continue;
+    const HANDLE process = ::OpenProcess(SYNCHRONIZE, FALSE, owner);
+    if (process != nullptr) {
+      ::CloseHandle(process);
+    } else if (::GetLastError() == ERROR_INVALID_PARAMETER) {  // no such process
+      stale.push_back(folder + name);
+    }
+  } while (::FindNextFileW(search, &found));
+  ::FindClose(search);
+  for (const auto& path : stale) ::DeleteFileW(path.c_str());
+}
+
 }  // namespace
 
 std::u16string WinPlatform::ProgramFilePath() {
@@ -101,7 +144,8 @@ std::u16string WinPlatform::ProgramFilePath() {
 
 bool WinPlatform::FolderExists(const std::u16string& path) {
   if (path.empty()) return false;
-  const std::wstring native = Wide(path);
+  // Where a relative folder would be transferred to (ShellPath).
+  const std::wstring native = Wide(ShellPath(path, ProgramFilePath()));
   DWORD attributes = 0;
   if (!EntryAttributes(native, attributes)) return false;
   if ((attributes & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
@@ -215,28 +259,58 @@ WriteResult WinPlatform::WriteWholeFile(const std::u16string& path,
     }
     if (length > 0 && length < final.size()) target.assign(final.data(), length);
   }
-  probe.Close();
   const auto removeCreated = [&] {
     if (created) ::DeleteFileW(target.c_str());
   };
+  // Over the file itself, through the handle create-always would have
+  // given: written from the start, then cut to length. The way for a file
+  // with several names (each must see the new content) and for a folder
+  // where no temp file can be made.
+  const auto writeInPlace = [&]() -> WriteResult {
+    const auto abandon = [&](DWORD error) {
+      probe.Close();
+      removeCreated();
+      return fail(Stage::Write, error);
+    };
+    for (const auto chunk : chunks) {
+      if (const std::uint32_t error = WriteChunk(probe.get(), chunk)) return abandon(error);
+    }
+    if (!::SetEndOfFile(probe.get())) return abandon(::GetLastError());
+    if (!::FlushFileBuffers(probe.get())) return abandon(::GetLastError());
+    if (!probe.Close()) return abandon(::GetLastError());
+    return {};
+  };
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!created && ::GetFileInformationByHandle(probe.get(), &info) && info.nNumberOfLinks > 1) {
+    return writeInPlace();
+  }
 
+  RemoveStaleTemps(target);
   static std::atomic<unsigned> counter{0};
   std::wstring tempPath;
   Handle temp(INVALID_HANDLE_VALUE);
+  DWORD tempError = ERROR_FILE_EXISTS;
   for (int attempt = 0; attempt < 100 && !temp.valid(); ++attempt) {
-    tempPath = target + L".~" + Hex(::GetCurrentProcessId()) + L"-" + Hex(++counter) + L".tmp";
+    tempPath = target + kTempMark + Hex(::GetCurrentProcessId()) + L"-" + Hex(++counter) + kTempEnd;
     temp.Reset(::CreateFileW(tempPath.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!temp.valid() && ::GetLastError() != ERROR_FILE_EXISTS &&
-        ::GetLastError() != ERROR_ALREADY_EXISTS) {
-      break;
-    }
+    if (temp.valid()) break;
+    tempError = ::GetLastError();
+    if (tempError != ERROR_FILE_EXISTS && tempError != ERROR_ALREADY_EXISTS) break;
   }
   if (!temp.valid()) {
-    const DWORD error = ::GetLastError();
+    // No temp file, but the file itself is open for writing: a folder
+    // without the right to create files, a temp path over the path limit.
+    if (tempError == ERROR_ACCESS_DENIED || tempError == ERROR_FILENAME_EXCED_RANGE ||
+        tempError == ERROR_PATH_NOT_FOUND || tempError == ERROR_INVALID_NAME ||
+        tempError == ERROR_FILE_EXISTS || tempError == ERROR_ALREADY_EXISTS) {
+      return writeInPlace();
+    }
+    probe.Close();
     removeCreated();
-    return fail(Stage::Create, error);
+    return fail(Stage::Create, tempError);
   }
+  probe.Close();
   const auto abandon = [&](Stage stage, DWORD error) {
     temp.Close();
     ::DeleteFileW(tempPath.c_str());

@@ -40,4 +40,8 @@ class WinPlatform : public Platform {
   virtual std::uint32_t WriteChunk(void* file, std::string_view chunk);
 };
 
+// A path absolute with native separators only; a relative one is taken
+// relative to the folder of programFile (WinShell.cpp).
+std::u16string ShellPath(const std::u16string& path, const std::u16string& programFile);
+
 }  // namespace dw

@@ -83,6 +83,11 @@ TForm1::~TForm1() {
 
 void TForm1::BuildControls() {
   ScaledLayout1 = new dw::gui::ScaledLayout(kReference, this);
+  // After a drop the drag source is told the effect performed: Move only
+  // when every item was moved, Copy otherwise (its originals then stay).
+  ScaledLayout1->onDropDone = [this](Qt::DropAction answered) {
+    return answered == Qt::MoveAction && !movedAll_ ? Qt::CopyAction : answered;
+  };
   ScaledLayout1->setGeometry(rect());
   // The background is drawn in the scene, so it stretches with the content.
   ScaledLayout1->SetBackgroundImage(dw::theme::WindowBackground());
@@ -403,12 +408,16 @@ Qt::DropAction TForm1::DropTarget1DragOver() {
 }
 
 void TForm1::DropTarget1Dropped(const std::vector<std::u16string>& paths) {
+  // The drag source hears Move only once every item was moved; a source
+  // that deletes its originals after a Move must never lose one of them.
+  movedAll_ = false;
   CopyList->clear();
   if (!platform_.FolderExists(TagDir)) return;
   CopyList->insert(CopyList->end(), paths.begin(), paths.end());
-  if (FileOperation(nullptr, *CopyList, TagDir, CopyRb->isChecked())) {
-    dw::gui::ShowMessage(kTransferFailed);
-  }
+  const bool copy = CopyRb->isChecked();
+  const bool failed = FileOperation(nullptr, *CopyList, TagDir, copy);
+  movedAll_ = !copy && !failed;
+  if (failed) dw::gui::ShowMessage(kTransferFailed);
 }
 
 bool TForm1::FileOperation(void* ownerWindow, const std::vector<std::u16string>& list,

@@ -119,6 +119,8 @@ class TForm1 : public QWidget {
   // For each item of ComboBox1, the FolderList line that produced it, so that
   // lines without an item never shift the choice onto another entry.
   std::vector<std::size_t> itemLines_;
+  // Whether the last drop moved every item it was asked to move.
+  bool movedAll_ = false;
 
   friend class TForm1Probe;  // tests read the private state
 };

@@ -191,6 +191,36 @@ TEST_F(DropTest, FailureIsReportedOnErrorCodeOrAbort) {
   }
 }
 
+TEST_F(DropTest, TheSourceHearsMoveOnlyWhenEveryItemWasMoved) {
+  // A drag source may delete its originals after a Move; after a failed,
+  // skipped or cancelled move, or a drop that did nothing, it hears Copy.
+  struct Case {
+    bool move;
+    ShellOpResult result;
+    bool targetThere;
+    Qt::DropAction told;
+  };
+  const Case cases[] = {
+      {true, {0, false}, true, Qt::MoveAction},  {true, {2, false}, true, Qt::CopyAction},
+      {true, {0, true}, true, Qt::CopyAction},   {true, {0, false}, false, Qt::CopyAction},
+      {false, {0, false}, true, Qt::CopyAction}, {false, {2, true}, true, Qt::CopyAction},
+  };
+  std::unique_ptr<QMimeData> data(Files({"/src/a"}));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.move) + " " + std::to_string(c.result.code) + " " +
+                 std::to_string(c.result.anyAborted) + " " + std::to_string(c.targetThere));
+    if (!c.targetThere) std::filesystem::remove_all(target);
+    (c.move ? form->MoveRb : form->CopyRb)->setChecked(true);
+    platform.shellResult = c.result;
+    BoxCatcher boxes;
+    const DragOutcome out = Drag(*data);
+    EXPECT_EQ(out.moveAction, c.move ? Qt::MoveAction : Qt::CopyAction);
+    EXPECT_TRUE(out.dropAccepted);
+    EXPECT_EQ(out.dropAction, c.told);
+    std::filesystem::create_directories(target);
+  }
+}
+
 TEST(DroppedPathsTest, NamesKeepEveryByteOfTheDrag) {
   // As a file manager sends them over XDND: percent-encoded bytes, one of
   // them not UTF-8. A stray byte must not turn into U+FFFD, or the name

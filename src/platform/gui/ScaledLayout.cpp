@@ -124,7 +124,7 @@ void ScaledLayout::dropEvent(QDropEvent* event) {
     return;
   }
   QGraphicsView::dropEvent(event);
-  if (event->isAccepted()) event->setDropAction(action);
+  if (event->isAccepted()) event->setDropAction(onDropDone ? onDropDone(action) : action);
 }
 
 }  // namespace dw::gui

@@ -6,6 +6,7 @@
 #include <QGraphicsView>
 #include <QImage>
 #include <QSizeF>
+#include <functional>
 
 class QGraphicsProxyWidget;
 
@@ -25,6 +26,10 @@ class ScaledLayout : public QGraphicsView {
   // Embeds a widget of its own at a position in reference units, drawn at
   // the given factor from its top-left corner, above the content.
   QGraphicsProxyWidget* AddScaled(QWidget* widget, QPointF position, qreal scale);
+
+  // Asked after an accepted drop with the operation the control answered;
+  // its result is what the drag source is told.
+  std::function<Qt::DropAction(Qt::DropAction answered)> onDropDone;
 
   // A picture stretched over the whole reference area behind the content.
   void SetBackgroundImage(const QImage& image);

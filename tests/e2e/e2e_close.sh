@@ -5,26 +5,8 @@
 # Usage: e2e_close.sh <path of the Dropwell executable>
 set -uo pipefail
 program=$1
-work=$(mktemp -d)
-xvfb_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
-
-# A free display of our own.
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb
-# A UTF-8 locale: the system code page is then 65001, which writes a mark.
-export LC_ALL=C.UTF-8
+source "$(dirname "$0")/lib.sh"
+start_xvfb
 
 # Starts the program in $1 and waits for its window, whose id goes to $win.
 win=""

@@ -9,25 +9,9 @@
 # Usage: e2e_editor.sh <path of the Dropwell executable>
 set -uo pipefail
 program=$1
-work=$(mktemp -d)
-xvfb_pid=""
-wm_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL: $*" >&2; exit 1; }
+source "$(dirname "$0")/lib.sh"
+start_xvfb
 
-Xvfb -displayfd 3 -screen 0 800x600x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8
 # Waits for a visible window whose name matches $1; its id on stdout.
 wait_window() {
   local id=""
@@ -120,14 +104,7 @@ wait "$app_pid" 2>/dev/null
 app_pid=""
 
 # --- 2: under openbox ---
-HOME="$work" openbox --sm-disable >"$work/wm.log" 2>&1 &
-wm_pid=$!
-for _ in $(seq 100); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-  sleep 0.1
-done
-xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' || fail "openbox did not start"
-
+start_openbox
 open_editor
 
 # Type a path and an alias; AddBtn appends "path,alias".

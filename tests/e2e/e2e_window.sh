@@ -9,40 +9,10 @@
 set -uo pipefail
 program=$1
 wm=${2:-none}
-work=$(mktemp -d)
-xvfb_pid=""
-wm_pid=""
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-  [ -n "$wm_pid" ] && kill "$wm_pid" 2>/dev/null
-  [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-  rm -rf "$work"
-}
-trap cleanup EXIT
-fail() { echo "FAIL ($wm): $*" >&2; exit 1; }
-
-# A free display of our own.
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp -noreset 3>"$work/display" 2>/dev/null &
-xvfb_pid=$!
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb
-export LC_ALL=C.UTF-8
-
-if [ "$wm" = openbox ]; then
-  command -v openbox >/dev/null || fail "openbox is not installed"
-  # The stock configuration: its Alt+F4 closes the active window.
-  openbox --sm-disable --config-file /etc/xdg/openbox/rc.xml >"$work/wm.log" 2>&1 &
-  wm_pid=$!
-  for _ in $(seq 100); do
-    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
-    sleep 0.1
-  done
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' ||
-    fail "openbox did not start: $(cat "$work/wm.log")"
-fi
+e2e_label=$wm
+source "$(dirname "$0")/lib.sh"
+start_xvfb 1024x768
+[ "$wm" = openbox ] && start_openbox
 
 dir="$work/drop window"
 mkdir -p "$dir/target"

@@ -254,6 +254,35 @@ TEST(WriteWholeFileTest, ErrorTextOfAFailureNamesItInTheCreateError) {
 
 #ifdef _WIN32
 
+// A program path past the old 260-character limit, as GetModuleFileNameW
+// hands it out: cut to the buffer, with the buffer's size as its length.
+class LongPathBackend : public Backend {
+ public:
+  std::wstring path;
+  std::vector<std::uint32_t> asked;
+
+ protected:
+  std::uint32_t ModuleFileName(wchar_t* buffer, std::uint32_t size) override {
+    asked.push_back(size);
+    const std::size_t n = std::min<std::size_t>(path.size(), size - 1);
+    std::copy_n(path.data(), n, buffer);
+    buffer[n] = L'\0';
+    return path.size() < size ? static_cast<std::uint32_t>(path.size()) : size;
+  }
+};
+
+TEST(WinProgramFilePathTest, APathLongerThanTheOldLimitIsNeverCut) {
+  for (const std::size_t length : {std::size_t{20}, std::size_t{260}, std::size_t{261},
+                                   std::size_t{700}, std::size_t{32000}}) {
+    LongPathBackend platform;
+    platform.path = L"C:\\" + std::wstring(length - 16, L'd') + L"\\Dropwell.exe";
+    ASSERT_EQ(platform.path.size(), length);
+    const std::u16string got = platform.ProgramFilePath();
+    EXPECT_EQ(got.size(), length);
+    EXPECT_EQ(got.substr(got.size() - 13), u"\\Dropwell.exe");
+  }
+}
+
 TEST(WinWriteWholeFileTest, RefusesReadOnlyHiddenAndSystemFilesLikeCreateAlways) {
   for (const DWORD attribute : {DWORD{FILE_ATTRIBUTE_READONLY}, DWORD{FILE_ATTRIBUTE_HIDDEN},
                                 DWORD{FILE_ATTRIBUTE_SYSTEM}}) {

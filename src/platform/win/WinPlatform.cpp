@@ -136,10 +136,20 @@ void RemoveStaleTemps(const std::wstring& target) {
 
 }  // namespace
 
+std::uint32_t WinPlatform::ModuleFileName(wchar_t* buffer, std::uint32_t size) {
+  return ::GetModuleFileNameW(nullptr, buffer, size);
+}
+
 std::u16string WinPlatform::ProgramFilePath() {
-  wchar_t buffer[MAX_PATH + 1] = {};
-  const DWORD length = ::GetModuleFileNameW(nullptr, buffer, MAX_PATH + 1);
-  return U16(buffer, std::min<DWORD>(length, MAX_PATH + 1));
+  // A path longer than the buffer comes back cut, and the program's files
+  // would then be looked for in a parent folder: grow until it fits.
+  std::vector<wchar_t> buffer(MAX_PATH + 1);
+  for (;;) {
+    const std::uint32_t size = static_cast<std::uint32_t>(buffer.size());
+    const std::uint32_t length = ModuleFileName(buffer.data(), size);
+    if (length < size) return U16(buffer.data(), length);
+    buffer.resize(buffer.size() * 2);
+  }
 }
 
 bool WinPlatform::FolderExists(const std::u16string& path) {

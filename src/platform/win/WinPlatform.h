@@ -38,6 +38,10 @@ class WinPlatform : public Platform {
   // One WriteFile of a whole-file write's chunk (file is the HANDLE); returns
   // 0 or the error code. Virtual so that tests can make the write stage fail.
   virtual std::uint32_t WriteChunk(void* file, std::string_view chunk);
+  // GetModuleFileNameW for the program into a buffer of the size given: the
+  // characters written, the size itself when the path was cut. Virtual so
+  // that tests can give a path longer than a buffer.
+  virtual std::uint32_t ModuleFileName(wchar_t* buffer, std::uint32_t size);
 };
 
 // A path absolute with native separators only; a relative one is taken

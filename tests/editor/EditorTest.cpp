@@ -135,6 +135,50 @@ TEST_F(EditorTest, ControlsSitWhereDesignedAndFollowTheDialogsSize) {
   }
 }
 
+TEST_F(EditorTest, ItsTitleBarShowsTheCaptionAndDimsTheButtonsItDoesNotOffer) {
+  Open({});
+  WhileOpen([&] {
+    // The brightest pixel of a region of the dialog as the screen shows it.
+    auto brightest = [&](QRect region) {
+      QApplication::processEvents();
+      const QImage image = editor->screen()->grabWindow(editor->winId()).toImage();
+      QRgb best = 0;
+      for (int y = region.top(); y <= region.bottom(); ++y) {
+        for (int x = region.left(); x <= region.right(); ++x) {
+          const QRgb c = image.pixel(x, y);
+          if (qRed(c) + qGreen(c) + qBlue(c) > qRed(best) + qGreen(best) + qBlue(best)) best = c;
+        }
+      }
+      return best;
+    };
+    const QRect caption(6, 0, 120, 29);
+    QApplication::setActiveWindow(editor.get());
+    const QRgb active = brightest(caption);
+    EXPECT_GE(qRed(active), 235);
+    EXPECT_GE(qBlue(active), 235);
+    QApplication::setActiveWindow(form.get());
+    const QRgb inactive = brightest(caption);
+    EXPECT_NEAR(qRed(inactive), 0x95, 12);
+    EXPECT_NEAR(qGreen(inactive), 0xA5, 12);
+    EXPECT_NEAR(qBlue(inactive), 0xB5, 12);
+
+    // The glyphs of the two buttons it does not offer are drawn at 60 %:
+    // against the same glyph enabled, over the title bar's background.
+    for (QAbstractButton* dimmed :
+         {editor->Frame->MinimizeButton(), editor->Frame->MaximizeButton()}) {
+      const QRect place = dimmed->geometry();
+      const int background = qGreen(brightest(QRect(place.topLeft(), QSize(1, 1))));
+      const int shown = qGreen(brightest(place));
+      dimmed->setEnabled(true);
+      const int full = qGreen(brightest(place));
+      dimmed->setEnabled(false);
+      EXPECT_NEAR(shown - background, 0.6 * (full - background), 12)
+          << dimmed->accessibleName().toStdString();
+    }
+    EXPECT_TRUE(editor->Frame->CloseButton()->isEnabled());
+  });
+}
+
 TEST_F(EditorTest, ItsFrameMovesResizesAndClosesIt) {
   Open({"/a,A"});
   WhileOpen(

@@ -1,5 +1,6 @@
 // The theme as drawn: the window background, the drop target's frame, icon,
 // bounce and dimming, and a toggled tool bar button.
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDragEnterEvent>
 #include <QDragLeaveEvent>
@@ -7,12 +8,15 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPainter>
+#include <QPointer>
 #include <QScreen>
+#include <QTest>
 #include <QToolButton>
 #include <QUrl>
 
 #include "AppTestSupport.h"
 #include "platform/gui/FileDropTarget.h"
+#include "platform/gui/ListComboBox.h"
 #include "platform/gui/ScaledLayout.h"
 #include "theme/DropTargetStyle.h"
 
@@ -219,6 +223,29 @@ TEST_F(ThemeRenderTest, TheBounceRunsWhileDraggedOverAndIsAtRestBeforeTheDrop) {
   };
   SendDrag(QEvent::Drop);
   EXPECT_TRUE(checked);
+}
+
+TEST_F(ThemeRenderTest, TheDropDownFadesInAndOutButGoesAtOnce) {
+  form->ComboBox1->showPopup();
+  QWidget* panel = form->ComboBox1->view()->window();
+  ASSERT_NE(panel, form.get());
+  EXPECT_TRUE(panel->isVisible());
+  EXPECT_LT(panel->windowOpacity(), 0.5);
+  QTest::qWait(200);
+  EXPECT_DOUBLE_EQ(panel->windowOpacity(), 1.0);
+  const QRect place = panel->geometry();
+
+  form->ComboBox1->hidePopup();
+  EXPECT_FALSE(panel->isVisible());  // no waiting for the fade
+  QPointer<QWidget> ghost;
+  for (QWidget* w : QApplication::topLevelWidgets()) {
+    if (w->objectName() == "ComboFadeOut" && w->isVisible()) ghost = w;
+  }
+  ASSERT_FALSE(ghost.isNull());
+  EXPECT_EQ(ghost->geometry(), place);
+  EXPECT_TRUE(ghost->testAttribute(Qt::WA_TransparentForMouseEvents));
+  QTest::qWait(300);
+  EXPECT_TRUE(ghost.isNull());
 }
 
 }  // namespace

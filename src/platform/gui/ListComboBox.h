@@ -19,8 +19,9 @@ class ListComboBox : public QComboBox {
   // Sets the position without firing Changed; true when the selection changed.
   bool SetIndexQuietly(int index);
 
-  // The drop-down fades in over 0.1 s.
+  // The drop-down fades in and out over 0.1 s.
   void showPopup() override;
+  void hidePopup() override;
 
  signals:
   void Changed();

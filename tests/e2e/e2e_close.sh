@@ -8,33 +8,13 @@ program=$1
 source "$(dirname "$0")/lib.sh"
 start_xvfb
 
-# Starts the program in $1 and waits for its window, whose id goes to $win.
-win=""
-start() {
-  (cd "$1" && exec ./Dropwell) >"$work/app.log" 2>&1 &
-  app_pid=$!
-  win=""
-  for _ in $(seq 100); do
-    win=$(xdotool search --onlyvisible --name '^Dropwell$' 2>/dev/null | head -n1)
-    [ -n "$win" ] && break
-    kill -0 "$app_pid" 2>/dev/null || fail "program ended early: $(cat "$work/app.log")"
-    sleep 0.1
-  done
-  [ -n "$win" ] || fail "no window"
-}
-
 # Clicks the close button (22 x 17 units at 136, 0 of 167 x 133) of the
 # window at left, top, width, height, then waits for the program to end.
 close_by_button() {
   local left=$1 top=$2 width=$3 height=$4
   local x=$((left + (147 * width) / 167)) y=$((top + (17 * height) / 266))
   xdotool mousemove "$x" "$y" click 1
-  for _ in $(seq 150); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-  kill -0 "$app_pid" 2>/dev/null && fail "program still running after the close button"
-  wait "$app_pid"
-  local code=$?
-  app_pid=""
-  [ "$code" -eq 0 ] || fail "exit code $code"
+  wait_exit "the close button"
 }
 
 geometry() {
@@ -55,7 +35,7 @@ printf '\xEF\xBB\xBF%s,Target\n\nshort\n/tmp,\xE4\xB8\x80\xE6\x99\x82' "$dir1/ta
   >"$dir1/Dropwell.txt"
 printf '[Form]\r\nTop=50\r\nLeft=60\r\nWidth=334\r\nHeight=133\r\nStayTop=0\r\n[Select]\r\nFolder=1\r\n' \
   >"$dir1/Dropwell.ini"
-start "$dir1"
+start_program "$dir1"
 got=$(geometry "$win")
 [ "$got" = "60 50 334 133" ] || fail "geometry '$got', expected '60 50 334 133'"
 close_by_button 60 50 334 133
@@ -72,7 +52,7 @@ mkdir -p "$dir2/a"
 cp "$program" "$dir2/Dropwell"
 printf '%s,A\r\n' "$dir2/a" >"$dir2/Dropwell.txt"
 printf '\xEF\xBB\xBF%s,A\r\n' "$dir2/a" >"$work/expected2.txt"
-start "$dir2"
+start_program "$dir2"
 got=$(geometry "$win")
 [ "$got" = "100 100 150 140" ] || fail "default geometry '$got'"
 close_by_button 100 100 150 140

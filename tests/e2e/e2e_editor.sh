@@ -67,9 +67,8 @@ printf '[Form]\r\nTop=40\r\nLeft=30\r\nWidth=167\r\nHeight=133\r\nStayTop=0\r\n[
 # takes no input meanwhile. Sets main, editor, left, top, width, height and
 # the editor's client geometry ex, ey, ew, eh.
 open_editor() {
-  (cd "$dir" && exec ./Dropwell) >"$work/app.log" 2>&1 &
-  app_pid=$!
-  main=$(wait_window '^Dropwell$') || fail "no drop window: $(cat "$work/app.log")"
+  start_program "$dir"
+  main=$win
   read -r left top width height <<<"$(geometry "$main")"
   # SettingBtn: 22 x 22 at 4, 0.
   xdotool mousemove $(at 15 11) click 1
@@ -149,12 +148,7 @@ wait_gone 'フォルダー追加' || fail "the title bar's close button did not 
 
 # CloseBtn: 22 x 17 at 136, 0; it writes the list and ends the program.
 xdotool mousemove $(at 147 8) click 1
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "program still running after the close button"
-wait "$app_pid"
-code=$?
-app_pid=""
-[ "$code" -eq 0 ] || fail "exit code $code"
+wait_exit "the close button"
 printf '\xEF\xBB\xBF/srv/b,Bee\r\n/srv/a,Ay\r\n/tmp/new folder,New\r\n' >"$work/expected.txt"
 cmp "$dir/Dropwell.txt" "$work/expected.txt" ||
   fail "folder list: $(od -c "$dir/Dropwell.txt" | head -n 8 | tr "\n" " ")"

@@ -20,20 +20,6 @@ cp "$program" "$dir/Dropwell"
 printf '%s,T\r\n' "$dir/target" >"$dir/Dropwell.txt"
 printf '[Form]\r\nTop=200\r\nLeft=300\r\nWidth=167\r\nHeight=133\r\nStayTop=0\r\n' >"$dir/Dropwell.ini"
 
-win=""
-start() {
-  (cd "$dir" && exec ./Dropwell) >"$work/app.log" 2>&1 &
-  app_pid=$!
-  win=""
-  for _ in $(seq 100); do
-    win=$(xdotool search --onlyvisible --name '^Dropwell$' 2>/dev/null | head -n1)
-    [ -n "$win" ] && break
-    kill -0 "$app_pid" 2>/dev/null || fail "program ended early: $(cat "$work/app.log")"
-    sleep 0.1
-  done
-  [ -n "$win" ] || fail "no window"
-}
-
 # "left top width height" of the window as the X server has it.
 geometry() {
   xdotool getwindowgeometry "$win" | awk '/Position/ {split($2, p, ","); x = p[1]; y = p[2]}
@@ -84,7 +70,7 @@ drag() {
   sleep 0.1
 }
 
-start
+start_program "$dir"
 expect_geometry "300 200 167 133" "start"
 
 # --- hints show while another window is the active one ---
@@ -191,15 +177,10 @@ fi
 refresh
 read -r px py <<<"$(at 147 8)"
 xdotool mousemove "$px" "$py" click 1
-for _ in $(seq 150); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "program still running after the close button"
-wait "$app_pid"
-code=$?
-app_pid=""
-[ "$code" -eq 0 ] || fail "exit code $code after the close button"
+wait_exit "the close button"
 saved=$(tr -d '\r' <"$dir/Dropwell.ini" | grep -E '^(Top|Left|Width|Height)=' | tr '\n' ' ')
 [ "$saved" = "Top=189 Left=317 Width=137 Height=103 " ] || fail "saved geometry '$saved'"
-start
+start_program "$dir"
 expect_geometry "317 189 137 103" "restart"
 
 # --- a close by the system after a move writes neither file: Alt+F4 under
@@ -216,12 +197,7 @@ else
   how="SIGTERM"
   kill -TERM "$app_pid"
 fi
-for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
-kill -0 "$app_pid" 2>/dev/null && fail "program still running after $how"
-wait "$app_pid"
-code=$?
-app_pid=""
-[ "$code" -eq 0 ] || fail "exit code $code after $how"
+wait_exit "$how"
 [ "$(md5sum <"$dir/Dropwell.txt")" = "$list_before" ] || fail "$how wrote the folder list"
 [ "$(md5sum <"$dir/Dropwell.ini")" = "$ini_before" ] || fail "$how wrote the settings"
 

@@ -18,6 +18,33 @@ fail() {
   exit 1
 }
 
+# Starts the program copied into the folder given and waits for its window;
+# the window's id goes to $win, the process to $app_pid.
+win=""
+start_program() {
+  (cd "$1" && exec ./Dropwell) >"$work/app.log" 2>&1 &
+  app_pid=$!
+  win=""
+  for _ in $(seq 100); do
+    win=$(xdotool search --onlyvisible --name '^Dropwell$' 2>/dev/null | head -n1)
+    [ -n "$win" ] && return 0
+    kill -0 "$app_pid" 2>/dev/null || fail "program ended early: $(cat "$work/app.log")"
+    sleep 0.1
+  done
+  fail "no window"
+}
+
+# Waits for the program to end after what $1 names, and checks that it ended
+# with exit code 0.
+wait_exit() {
+  for _ in $(seq 150); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+  kill -0 "$app_pid" 2>/dev/null && fail "program still running after $1"
+  wait "$app_pid"
+  local code=$?
+  app_pid=""
+  [ "$code" -eq 0 ] || fail "exit code $code after $1"
+}
+
 # A free display of our own (-displayfd), of the size given; sets DISPLAY.
 start_xvfb() {
   Xvfb -displayfd 3 -screen 0 "${1:-800x600}x24" -nolisten tcp -noreset 3>"$work/display" \

@@ -28,7 +28,9 @@ TempDir::~TempDir() {
 }
 
 std::u16string TempDir::U16(const std::string& name) const {
-  return (name.empty() ? path_ : path_ / std::filesystem::path(std::u8string(name.begin(), name.end()))).u16string();
+  return (name.empty() ? path_
+                       : path_ / std::filesystem::path(std::u8string(name.begin(), name.end())))
+      .u16string();
 }
 
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes) {
@@ -48,6 +50,20 @@ std::string Hex(const std::string& hex) {
   std::string out, byte;
   while (in >> byte) out += static_cast<char>(std::stoi(byte, nullptr, 16));
   return out;
+}
+
+std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
+  std::map<std::string, std::string> tree;
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
+    const std::string rel = entry.path().lexically_relative(root).string();
+    if (entry.is_symlink())
+      tree[rel] = "-> " + std::filesystem::read_symlink(entry.path()).string();
+    else if (entry.is_directory())
+      tree[rel] = "/";
+    else
+      tree[rel] = ReadBytes(entry.path());
+  }
+  return tree;
 }
 
 }  // namespace dw::test

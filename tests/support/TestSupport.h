@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <string>
 
 namespace dw::test {
@@ -25,6 +26,11 @@ class TempDir {
 
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
 std::string ReadBytes(const std::filesystem::path& file);
+
+// Every entry below root by its path relative to root: a file with its
+// content, a link as "-> target", a folder as "/". A whole tree in one
+// comparable value.
+std::map<std::string, std::string> Tree(const std::filesystem::path& root);
 
 // Bytes from a hex dump like "EF BB BF 41".
 std::string Hex(const std::string& hex);

@@ -32,6 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadBytes;
 using test::TempDir;
+using test::Tree;
 using test::WriteBytes;
 
 class ScriptedUi : public TransferUi {
@@ -77,22 +78,6 @@ class ScriptedUi : public TransferUi {
   int begins = 0;
   int ends = 0;
 };
-
-// Every regular file and link below root with its content (a link as
-// "-> target"), folders as "/"; the whole tree in one comparable value.
-std::map<std::string, std::string> Tree(const fs::path& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string rel = entry.path().lexically_relative(root).string();
-    if (entry.is_symlink())
-      tree[rel] = "-> " + fs::read_symlink(entry.path()).string();
-    else if (entry.is_directory())
-      tree[rel] = "/";
-    else
-      tree[rel] = ReadBytes(entry.path());
-  }
-  return tree;
-}
 
 std::u16string U16(const fs::path& p) {
   return p.u16string();

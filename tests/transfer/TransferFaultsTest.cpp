@@ -32,6 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadBytes;
 using test::TempDir;
+using test::Tree;
 using test::WriteBytes;
 
 class Answers : public TransferUi {
@@ -56,22 +57,6 @@ class Answers : public TransferUi {
   std::vector<TransferError> errors;
   int conflicts = 0;
 };
-
-// Files below root, by path relative to it; folders as "/", links as
-// "-> target".
-std::map<std::string, std::string> Tree(const fs::path& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string rel = entry.path().lexically_relative(root).string();
-    if (entry.is_symlink())
-      tree[rel] = "-> " + fs::read_symlink(entry.path()).string();
-    else if (entry.is_directory())
-      tree[rel] = "/";
-    else
-      tree[rel] = ReadBytes(entry.path());
-  }
-  return tree;
-}
 
 // The same, with long contents shown by size and hash, so that a failure
 // prints readably.

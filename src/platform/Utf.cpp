@@ -77,6 +77,24 @@ std::string Encode(std::u16string_view text, bool escapedBytes) {
   return out;
 }
 
+// UTF-8 to UTF-16. A byte that is not UTF-8 becomes U+FFFD, or with
+// escapedBytes the lone surrogate U+DC00 + byte (U+DC80 to U+DCFF), which
+// Encode turns back.
+std::u16string Decode(std::string_view bytes, bool escapedBytes) {
+  std::u16string out;
+  out.reserve(bytes.size());
+  for (std::size_t i = 0; i < bytes.size();) {
+    char32_t c = 0;
+    const std::size_t len = DecodeOne(bytes, i, c);
+    if (len == 0) {
+      c = escapedBytes ? 0xDC00 + static_cast<unsigned char>(bytes[i]) : U'\uFFFD';
+    }
+    AppendCodePoint(out, c);
+    i += len ? len : 1;
+  }
+  return out;
+}
+
 }  // namespace
 
 std::string ToUtf8(std::u16string_view text) {
@@ -88,28 +106,11 @@ std::string PathToBytes(std::u16string_view path) {
 }
 
 std::u16string FromUtf8(std::string_view text) {
-  std::u16string out;
-  out.reserve(text.size());
-  for (std::size_t i = 0; i < text.size();) {
-    char32_t c = 0;
-    const std::size_t len = DecodeOne(text, i, c);
-    AppendCodePoint(out, len ? c : U'\uFFFD');
-    i += len ? len : 1;
-  }
-  return out;
+  return Decode(text, false);
 }
 
 std::u16string PathFromBytes(std::string_view bytes) {
-  std::u16string out;
-  out.reserve(bytes.size());
-  for (std::size_t i = 0; i < bytes.size();) {
-    char32_t c = 0;
-    const std::size_t len = DecodeOne(bytes, i, c);
-    if (len == 0) c = 0xDC00 + static_cast<unsigned char>(bytes[i]);
-    AppendCodePoint(out, c);
-    i += len ? len : 1;
-  }
-  return out;
+  return Decode(bytes, true);
 }
 
 bool DecodeUtf8Strict(std::string_view bytes, std::u16string& out) {

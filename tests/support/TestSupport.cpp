@@ -55,7 +55,7 @@ std::string Hex(const std::string& hex) {
 std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
   std::map<std::string, std::string> tree;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {
-    const std::string rel = entry.path().lexically_relative(root).string();
+    const std::string rel = entry.path().lexically_relative(root).generic_string();
     if (entry.is_symlink())
       tree[rel] = "-> " + std::filesystem::read_symlink(entry.path()).string();
     else if (entry.is_directory())

@@ -27,7 +27,8 @@ class TempDir {
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
 std::string ReadBytes(const std::filesystem::path& file);
 
-// Every entry below root by its path relative to root: a file with its
+// Every entry below root by its path relative to root (with "/" on every
+// system): a file with its
 // content, a link as "-> target", a folder as "/". A whole tree in one
 // comparable value.
 std::map<std::string, std::string> Tree(const std::filesystem::path& root);

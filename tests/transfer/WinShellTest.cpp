@@ -18,6 +18,7 @@ namespace fs = std::filesystem;
 using test::Hex;
 using test::ReadBytes;
 using test::TempDir;
+using test::Tree;
 using test::WriteBytes;
 
 std::string Bytes(const wchar_t* text, size_t chars) {
@@ -60,15 +61,6 @@ TEST(ShellFileOpRecord, CarriesTheOwnerWhenOneIsGiven) {
   ShellOpBuffers buffers;
   const HWND owner = GetDesktopWindow();
   EXPECT_EQ(BuildShellFileOp(owner, true, {u"a"}, u"b", buffers).hwnd, owner);
-}
-
-std::map<std::string, std::string> Tree(const fs::path& root) {
-  std::map<std::string, std::string> tree;
-  for (const auto& entry : fs::recursive_directory_iterator(root)) {
-    const std::string rel = entry.path().lexically_relative(root).generic_string();
-    tree[rel] = entry.is_directory() ? "/" : ReadBytes(entry.path());
-  }
-  return tree;
 }
 
 class ShellFileOperationTest : public ::testing::Test {

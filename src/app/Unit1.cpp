@@ -50,14 +50,6 @@ bool CompositorMovesWindows() {
   return QGuiApplication::platformName().startsWith(QLatin1String("wayland"));
 }
 
-bool IsPathSeparator(char16_t c) {
-#ifdef _WIN32
-  return c == u'\\' || c == u':';
-#else
-  return c == u'/';
-#endif
-}
-
 }  // namespace
 
 TForm1::TForm1(dw::Platform& platform)
@@ -336,11 +328,7 @@ void TForm1::FormCreate() {
   FolderList = std::make_unique<dw::FolderList>();
 
   const std::u16string program = platform_.ProgramFilePath();
-  std::size_t end = 0;
-  for (std::size_t i = 0; i < program.size(); ++i) {
-    if (IsPathSeparator(program[i])) end = i + 1;
-  }
-  HomePath = program.substr(0, end);
+  HomePath = program.substr(0, dw::NameStart(program));
   FilePath = HomePath + u"Dropwell.txt";
 
   if (platform_.FileExists(FilePath)) dw::ReadFolderListFile(platform_, FilePath, *FolderList);

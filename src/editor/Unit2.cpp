@@ -49,19 +49,6 @@ class PushButton : public QPushButton {
   }
 };
 
-// Where the folder's own name starts in a path the picker returned.
-qsizetype NameStart(const QString& path) {
-  qsizetype start = 0;
-  for (qsizetype i = 0; i < path.size(); ++i) {
-#ifdef _WIN32
-    if (path[i] == u'\\' || path[i] == u':') start = i + 1;
-#else
-    if (path[i] == u'/') start = i + 1;
-#endif
-  }
-  return start;
-}
-
 QLabel* MakeLabel(const QString& text, QWidget* parent, QRect bounds) {
   auto* label = new QLabel(text, parent);
   label->setGeometry(bounds);
@@ -263,8 +250,10 @@ void TForm2::SelectBtnClick() {
   if (!PickFolder) return;
   const std::optional<QString> chosen = PickFolder(this, QStringLiteral("Select"), start);
   if (!chosen) return;
+  // The alias: the folder's own name, empty for a root.
+  const std::u16string path = chosen->toStdU16String();
   Edit1->setText(*chosen);
-  Edit2->setText(chosen->mid(NameStart(*chosen)));
+  Edit2->setText(QString::fromStdU16String(path.substr(dw::NameStart(path))));
 }
 
 void TForm2::AddBtnClick() {

@@ -16,6 +16,17 @@ namespace dw {
 // locale onto the same numbers so the stored files agree across systems.
 inline constexpr unsigned kCodePageUtf8 = 65001;
 
+// Where a path's last component starts: just after its last "\" or ":" on
+// Windows, its last "/" elsewhere; 0 when it has none.
+inline std::size_t NameStart(std::u16string_view path) {
+#ifdef _WIN32
+  const std::size_t last = path.find_last_of(u"\\:");
+#else
+  const std::size_t last = path.find_last_of(u'/');
+#endif
+  return last == std::u16string_view::npos ? 0 : last + 1;
+}
+
 // Outcome of a whole-file write: where it failed (if it did) and the
 // platform's error code for that failure.
 struct WriteResult {
@@ -88,9 +99,7 @@ class Platform {
   // dialogs of the transfer engine and the folder opener. The Windows backend
   // ignores them.
   virtual void SetTransferUi(TransferUi* ui) { (void)ui; }
-  virtual void SetFolderOpener(std::function<void(const std::u16string&)> opener) {
-    (void)opener;
-  }
+  virtual void SetFolderOpener(std::function<void(const std::u16string&)> opener) { (void)opener; }
 };
 
 // The backend of the system this was built for.

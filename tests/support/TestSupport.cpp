@@ -52,6 +52,29 @@ std::string Hex(const std::string& hex) {
   return out;
 }
 
+FolderBesideProgram::FolderBesideProgram(const std::filesystem::path& programFile) {
+  static std::atomic<unsigned> counter{0};
+  const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+  name_ = "dw-relative-" + std::to_string(stamp) + "-" + std::to_string(++counter);
+  path_ = programFile.parent_path() / name_;
+  std::filesystem::create_directory(path_);
+}
+
+FolderBesideProgram::~FolderBesideProgram() {
+  std::error_code ignored;
+  std::filesystem::remove_all(path_, ignored);
+}
+
+CurrentDirectory::CurrentDirectory(const std::filesystem::path& folder)
+    : previous_(std::filesystem::current_path()) {
+  std::filesystem::current_path(folder);
+}
+
+CurrentDirectory::~CurrentDirectory() {
+  std::error_code ignored;
+  std::filesystem::current_path(previous_, ignored);
+}
+
 std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
   std::map<std::string, std::string> tree;
   for (const auto& entry : std::filesystem::recursive_directory_iterator(root)) {

@@ -24,6 +24,35 @@ class TempDir {
   std::filesystem::path path_;
 };
 
+// A folder beside the program file given, where a relative folder name in
+// the folder list points; named for this test alone, removed at the end.
+class FolderBesideProgram {
+ public:
+  explicit FolderBesideProgram(const std::filesystem::path& programFile);
+  ~FolderBesideProgram();
+  FolderBesideProgram(const FolderBesideProgram&) = delete;
+  FolderBesideProgram& operator=(const FolderBesideProgram&) = delete;
+
+  const std::string& Name() const { return name_; }
+  const std::filesystem::path& Path() const { return path_; }
+
+ private:
+  std::string name_;
+  std::filesystem::path path_;
+};
+
+// The folder given is the current directory while this lives.
+class CurrentDirectory {
+ public:
+  explicit CurrentDirectory(const std::filesystem::path& folder);
+  ~CurrentDirectory();
+  CurrentDirectory(const CurrentDirectory&) = delete;
+  CurrentDirectory& operator=(const CurrentDirectory&) = delete;
+
+ private:
+  std::filesystem::path previous_;
+};
+
 void WriteBytes(const std::filesystem::path& file, const std::string& bytes);
 std::string ReadBytes(const std::filesystem::path& file);
 

@@ -485,23 +485,20 @@ TEST_F(TransferEngineTest, RelativeFolderIsTakenInTheProgramsFolder) {
   // A folder list edited by hand may name a folder relative to the program;
   // the current directory, where a folder of that name also is, plays no part.
   auto platform = CreateSystemPlatform();
-  const std::string name = "dw-relative-" + std::to_string(getpid());
-  const fs::path there = fs::path(platform->ProgramFilePath()).parent_path() / name;
-  fs::create_directory(there);
-  struct Remove {
-    const fs::path& folder;
-    ~Remove() { fs::remove_all(folder); }
-  } remove{there};
+  const test::FolderBesideProgram there(platform->ProgramFilePath());
+  const std::string& name = there.Name();
   WriteBytes(src / "a.txt", "a");
-  const fs::path previous = fs::current_path();
-  fs::current_path(tmp.Path());
-  const bool found = platform->FolderExists(U16(name));
-  fs::create_directory(tmp / name);
-  const auto r = platform->ShellFileOperation(nullptr, true, {U16(src / "a.txt")}, U16(name));
-  fs::current_path(previous);
+  bool found = false;
+  ShellOpResult r;
+  {
+    const test::CurrentDirectory inside(tmp.Path());
+    found = platform->FolderExists(U16(name));
+    fs::create_directory(tmp / name);
+    r = platform->ShellFileOperation(nullptr, true, {U16(src / "a.txt")}, U16(name));
+  }
   EXPECT_TRUE(found);
   ExpectClean(r);
-  EXPECT_EQ(ReadBytes(there / "a.txt"), "a");
+  EXPECT_EQ(ReadBytes(there.Path() / "a.txt"), "a");
   EXPECT_TRUE(fs::is_empty(tmp / name));
 }
 

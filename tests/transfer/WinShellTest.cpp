@@ -116,28 +116,25 @@ TEST_F(ShellFileOperationTest, RelativeFolderIsTakenInTheProgramsFolder) {
   // A folder list edited by hand may name a folder relative to the program;
   // the current directory, where a folder of that name also is, plays no
   // part. The sources go with forward slashes; the shell gets native ones.
-  const std::string name = "dw-relative-" + std::to_string(::GetCurrentProcessId());
-  const fs::path there = fs::path(platform->ProgramFilePath()).parent_path() / name;
-  fs::create_directory(there);
-  struct Remove {
-    const fs::path& folder;
-    ~Remove() { fs::remove_all(folder); }
-  } remove{there};
+  const test::FolderBesideProgram there(platform->ProgramFilePath());
+  const std::string& name = there.Name();
   WriteBytes(tmp / "src" / "a.txt", "a");
-  const fs::path previous = fs::current_path();
-  fs::current_path(tmp.Path());
   const std::u16string relative(name.begin(), name.end());
-  const bool found = platform->FolderExists(relative);
-  fs::create_directory(tmp / name);
   std::u16string source = tmp.U16("src/a.txt");
   for (auto& c : source)
     if (c == u'\\') c = u'/';
-  const auto r = platform->ShellFileOperation(nullptr, true, {source}, relative);
-  fs::current_path(previous);
+  bool found = false;
+  ShellOpResult r;
+  {
+    const test::CurrentDirectory inside(tmp.Path());
+    found = platform->FolderExists(relative);
+    fs::create_directory(tmp / name);
+    r = platform->ShellFileOperation(nullptr, true, {source}, relative);
+  }
   EXPECT_TRUE(found);
   EXPECT_EQ(r.code, 0);
   EXPECT_FALSE(r.anyAborted);
-  EXPECT_EQ(ReadBytes(there / "a.txt"), "a");
+  EXPECT_EQ(ReadBytes(there.Path() / "a.txt"), "a");
   EXPECT_TRUE(fs::is_empty(tmp / name));
 }
 

@@ -20,6 +20,8 @@ QColor Rgba(QRgb rgb, qreal opacity = 1.0) {
 }
 
 constexpr QRgb kWhite = 0xFFFFFFFF;
+constexpr QRgb kMint = 0xFF80CEB5;  // the accent
+constexpr QRgb kNavy = 0xFF14253F;  // text on mint
 constexpr qreal kDisabledOpacity = 0.6;
 
 bool Enabled(const QStyleOption* option) {

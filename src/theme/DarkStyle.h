@@ -40,8 +40,4 @@ QPalette DarkPalette();
 // stretched smoothly over any client area it is the same blend.
 const QImage& WindowBackground();
 
-// Colours of the theme.
-inline constexpr QRgb kMint = 0xFF80CEB5;
-inline constexpr QRgb kNavy = 0xFF14253F;
-
 }  // namespace dw::theme

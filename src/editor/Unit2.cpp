@@ -169,7 +169,6 @@ void TForm2::setVisible(bool visible) {
     if (!placed_) {
       placed_ = true;
       CentreOnDesktop();
-      awaitingFrame_ = windowHandle() == nullptr || windowHandle()->frameMargins().isNull();
     }
   }
   QDialog::setVisible(visible);
@@ -179,25 +178,10 @@ void TForm2::CentreOnDesktop() {
   QScreen* screen = Form1 != nullptr ? Form1->screen() : nullptr;
   if (screen == nullptr) screen = QGuiApplication::primaryScreen();
   if (screen == nullptr) return;
-  const QMargins frame = windowHandle() != nullptr ? windowHandle()->frameMargins() : QMargins();
-  const QSize outer = size().grownBy(frame);
+  // The dialog draws its own frame, so its size is its outer size.
   const QRect desktop = screen->geometry();
-  const QPoint outerTopLeft(desktop.x() + (desktop.width() - outer.width()) / 2,
-                            desktop.y() + (desktop.height() - outer.height()) / 2);
-  // Placed by its client area, which the window manager frames in place.
-  setGeometry(QRect(outerTopLeft + QPoint(frame.left(), frame.top()), size()));
-}
-
-void TForm2::paintEvent(QPaintEvent* event) {
-  QDialog::paintEvent(event);
-  if (!awaitingFrame_) return;
-  // A window manager frames the window before it is first drawn, without
-  // moving its outer position; centre once more with the frame known.
-  awaitingFrame_ = false;
-  if (windowHandle() != nullptr && !windowHandle()->frameMargins().isNull()) {
-    QMetaObject::invokeMethod(
-        this, [this] { CentreOnDesktop(); }, Qt::QueuedConnection);
-  }
+  move(desktop.x() + (desktop.width() - width()) / 2,
+       desktop.y() + (desktop.height() - height()) / 2);
 }
 
 void TForm2::showEvent(QShowEvent* event) {
@@ -207,7 +191,6 @@ void TForm2::showEvent(QShowEvent* event) {
 
 void TForm2::done(int result) {
   // Every way of closing (close box, Alt+F4, the system menu) ends here.
-  awaitingFrame_ = false;
   dw::gui::RunGuarded([this] { FormClose(); });
   QDialog::done(result);
 }

@@ -62,22 +62,17 @@ class TForm2 : public QDialog {
 
  protected:
   void showEvent(QShowEvent* event) override;
-  void paintEvent(QPaintEvent* event) override;
   void resizeEvent(QResizeEvent* event) override;
   void keyPressEvent(QKeyEvent* event) override;
 
  private:
   void BuildControls();
   void LayOut();
-  // Centres the outer bounds on the desktop of the drop window's screen,
-  // with the frame margins known so far.
+  // Centres the dialog on the desktop of the drop window's screen.
   void CentreOnDesktop();
 
   dw::Platform& platform_;
   bool placed_ = false;
-  // Until the window manager's frame is known the dialog was centred by its
-  // client area only; it is centred again once the frame is there.
-  bool awaitingFrame_ = false;
 };
 
 extern TForm2* Form2;

@@ -2,10 +2,15 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDragEnterEvent>
+#include <QDragLeaveEvent>
+#include <QDragMoveEvent>
+#include <QDropEvent>
 #include <QKeyEvent>
 #include <QTest>
 
 #include "platform/Utf.h"
+#include "platform/gui/ScaledLayout.h"
 
 namespace dw::test {
 
@@ -45,6 +50,68 @@ void BoxCatcher::Poll() {
       box->close();
       break;
   }
+}
+
+namespace {
+
+// The event sent, with what it answered.
+struct Answer {
+  bool accepted;
+  Qt::DropAction action;
+};
+
+Answer Send(TForm1& form, QEvent::Type type, const QMimeData& data, QPointF at,
+            Qt::KeyboardModifiers modifiers) {
+  QWidget* viewport = form.ScaledLayout1->viewport();
+  const QPoint p = form.ScaledLayout1->mapFromScene(at);
+  switch (type) {
+    case QEvent::DragEnter: {
+      QDragEnterEvent enter(p, kOfferedActions, &data, Qt::LeftButton, modifiers);
+      QApplication::sendEvent(viewport, &enter);
+      return {enter.isAccepted(), enter.dropAction()};
+    }
+    case QEvent::DragMove: {
+      QDragMoveEvent move(p, kOfferedActions, &data, Qt::LeftButton, modifiers);
+      QApplication::sendEvent(viewport, &move);
+      return {move.isAccepted(), move.dropAction()};
+    }
+    case QEvent::DragLeave: {
+      QDragLeaveEvent leave;
+      QApplication::sendEvent(viewport, &leave);
+      return {leave.isAccepted(), Qt::IgnoreAction};
+    }
+    default: {
+      QDropEvent drop(QPointF(p), kOfferedActions, &data, Qt::LeftButton, modifiers);
+      QApplication::sendEvent(viewport, &drop);
+      return {drop.isAccepted(), drop.dropAction()};
+    }
+  }
+}
+
+}  // namespace
+
+bool SendDragEvent(TForm1& form, QEvent::Type type, const QMimeData& data, QPointF at,
+                   Qt::KeyboardModifiers modifiers) {
+  if (type == QEvent::DragEnter) {
+    Send(form, type, data, at, modifiers);
+    type = QEvent::DragMove;
+  }
+  return Send(form, type, data, at, modifiers).accepted;
+}
+
+DragOutcome DragOnto(TForm1& form, const QMimeData& data, Qt::KeyboardModifiers modifiers,
+                     bool release, QPointF at) {
+  Send(form, QEvent::DragEnter, data, at, modifiers);
+  const Answer move = Send(form, QEvent::DragMove, data, at, modifiers);
+  DragOutcome out{move.accepted, move.action, false, Qt::IgnoreAction};
+  if (release) {
+    const Answer drop = Send(form, QEvent::Drop, data, at, modifiers);
+    out.dropAccepted = drop.accepted;
+    out.dropAction = drop.action;
+  } else {
+    Send(form, QEvent::DragLeave, data, at, modifiers);
+  }
+  return out;
 }
 
 void AppTest::SetUp() {

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QEvent>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QPointF>
 #include <QPointer>
 #include <QTimer>
 #include <filesystem>
@@ -162,6 +165,28 @@ class BoxCatcher {
   Dismiss how_;
   QTimer timer_;
 };
+
+// A drag onto the drop window as the window system delivers it: events at
+// the scaled view's viewport, at a point in reference units (by default the
+// drop target's centre).
+inline constexpr QPointF kDropTargetCentre(8 + 57 / 2.0, 72 + 49 / 2.0);
+inline constexpr Qt::DropActions kOfferedActions = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
+
+// One drag event: DragEnter (followed by a DragMove), DragLeave or Drop;
+// true when the last event sent was accepted.
+bool SendDragEvent(TForm1& form, QEvent::Type type, const QMimeData& data,
+                   QPointF at = kDropTargetCentre, Qt::KeyboardModifiers modifiers = {});
+
+struct DragOutcome {
+  bool moveAccepted;
+  Qt::DropAction moveAction;
+  bool dropAccepted;
+  Qt::DropAction dropAction;
+};
+// Enter and move, then a drop (release) or a leave; what each answered.
+DragOutcome DragOnto(TForm1& form, const QMimeData& data,
+                     Qt::KeyboardModifiers modifiers = Qt::NoModifier, bool release = true,
+                     QPointF at = kDropTargetCentre);
 
 // Fills a temporary folder as the program's folder and starts the program's
 // windows over it.

@@ -2,9 +2,6 @@
 // delivers them: enter, move and drop events at the view's viewport.
 #include <QApplication>
 #include <QComboBox>
-#include <QDragEnterEvent>
-#include <QDragMoveEvent>
-#include <QDropEvent>
 #include <QMimeData>
 #include <QRadioButton>
 #include <QToolButton>
@@ -17,13 +14,6 @@
 
 namespace dw::test {
 namespace {
-
-struct DragOutcome {
-  bool moveAccepted;
-  Qt::DropAction moveAction;
-  bool dropAccepted;
-  Qt::DropAction dropAction;
-};
 
 class DropTest : public AppTest {
  protected:
@@ -42,28 +32,10 @@ class DropTest : public AppTest {
     return data;
   }
 
-  // Enter, move and (optionally) drop at the centre of a control given in
-  // reference units.
+  // Enter, move and (optionally) drop, at the drop target unless told.
   DragOutcome Drag(const QMimeData& data, Qt::KeyboardModifiers modifiers = Qt::NoModifier,
-                   bool release = true, QPointF at = QPointF(8 + 57 / 2.0, 72 + 49 / 2.0)) {
-    QWidget* viewport = form->ScaledLayout1->viewport();
-    const QPoint p = form->ScaledLayout1->mapFromScene(at);
-    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction | Qt::LinkAction;
-    QDragEnterEvent enter(p, offered, &data, Qt::LeftButton, modifiers);
-    QApplication::sendEvent(viewport, &enter);
-    QDragMoveEvent move(p, offered, &data, Qt::LeftButton, modifiers);
-    QApplication::sendEvent(viewport, &move);
-    DragOutcome out{move.isAccepted(), move.dropAction(), false, Qt::IgnoreAction};
-    if (release) {
-      QDropEvent drop(QPointF(p), offered, &data, Qt::LeftButton, modifiers);
-      QApplication::sendEvent(viewport, &drop);
-      out.dropAccepted = drop.isAccepted();
-      out.dropAction = drop.dropAction();
-    } else {
-      QDragLeaveEvent leave;
-      QApplication::sendEvent(viewport, &leave);
-    }
-    return out;
+                   bool release = true, QPointF at = kDropTargetCentre) {
+    return DragOnto(*form, data, modifiers, release, at);
   }
 
   std::string target;

@@ -2,8 +2,6 @@
 // dialog of the drop window.
 #include <QAccessible>
 #include <QApplication>
-#include <QDragEnterEvent>
-#include <QDropEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -400,14 +398,7 @@ TEST_F(EditorTest, AfterClosingTheComboHasNoSelectionAndDropsStillGoToThePreviou
   // A drop now still lands in the folder chosen before.
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString((dir / "f.txt").string()))});
-  QWidget* viewport = form->ScaledLayout1->viewport();
-  const QPoint at = form->ScaledLayout1->mapFromScene(QPointF(36, 96));
-  QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-  QApplication::sendEvent(viewport, &enter);
-  QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-  QApplication::sendEvent(viewport, &move);
-  QDropEvent drop(QPointF(at), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, {});
-  QApplication::sendEvent(viewport, &drop);
+  DragOnto(*form, data);
   ASSERT_EQ(platform.shellCalls.size(), 1u);
   EXPECT_EQ(platform.shellCalls[0].destination, U(before));
 }

@@ -2,9 +2,6 @@
 // bounce and dimming, and a toggled tool bar button.
 #include <QAbstractItemView>
 #include <QApplication>
-#include <QDragEnterEvent>
-#include <QDragLeaveEvent>
-#include <QDropEvent>
 #include <QImage>
 #include <QMimeData>
 #include <QPainter>
@@ -62,23 +59,7 @@ class ThemeRenderTest : public AppTest {
     Look().Paint(painter, QSizeF(57, 49));
     return image;
   }
-  void SendDrag(QEvent::Type type) {
-    QWidget* viewport = form->ScaledLayout1->viewport();
-    const QPoint at = form->ScaledLayout1->mapFromScene(QPointF(36, 96));
-    const Qt::DropActions offered = Qt::CopyAction | Qt::MoveAction;
-    if (type == QEvent::DragEnter) {
-      QDragEnterEvent enter(at, offered, &data, Qt::LeftButton, {});
-      QApplication::sendEvent(viewport, &enter);
-      QDragMoveEvent move(at, offered, &data, Qt::LeftButton, {});
-      QApplication::sendEvent(viewport, &move);
-    } else if (type == QEvent::DragLeave) {
-      QDragLeaveEvent leave;
-      QApplication::sendEvent(viewport, &leave);
-    } else {
-      QDropEvent drop(QPointF(at), offered, &data, Qt::LeftButton, {});
-      QApplication::sendEvent(viewport, &drop);
-    }
-  }
+  void SendDrag(QEvent::Type type) { SendDragEvent(*form, type, data); }
 
   std::string target;
   QMimeData data;

@@ -459,6 +459,31 @@ TEST_F(TransferEngineTest, WithoutDialogsConflictsAreSkippedAndErrorsCancel) {
   EXPECT_FALSE(fs::exists(tmp / "other"));
 }
 
+// Names in a folder the copy made itself are not looked up first; one
+// taken there meanwhile is still asked about, and the stranger's file kept.
+TEST_F(TransferEngineTest, NameTakenMeanwhileInAFolderTheCopyMadeIsAskedAbout) {
+  fs::create_directories(src / "f");
+  WriteBytes(src / "f" / "a", "a");
+  WriteBytes(src / "f" / "b", "b");
+  // While the first file is copied, the other's name is taken.
+  std::string other;
+  ui.onProgress = [&](const TransferProgress& p) {
+    if (other.empty() && (p.currentName == u"a" || p.currentName == u"b")) {
+      other = p.currentName == u"a" ? "b" : "a";
+      WriteBytes(dst / "f" / other, "theirs");
+    }
+    return true;
+  };
+  ui.conflictAnswers = {{ConflictChoice::Skip, false}};
+  const auto r = Run(true, {src / "f"}, dst);
+  EXPECT_TRUE(r.anyAborted);
+  ASSERT_EQ(ui.conflicts.size(), 1u);
+  EXPECT_EQ(fs::path(ui.conflicts[0].targetPath), dst / "f" / other);
+  const std::string first = other == "a" ? "b" : "a";
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{
+                           {"f", "/"}, {"f/" + first, first}, {"f/" + other, "theirs"}}));
+}
+
 TEST_F(TransferEngineTest, PlatformRunsTheEngineWithoutDialogsWhenNoneAreSet) {
   auto platform = CreateSystemPlatform();
   WriteBytes(src / "a", "new");
@@ -724,26 +749,41 @@ INSTANTIATE_TEST_SUITE_P(Methods, CopyMethodTest,
                            return std::string("Buffer");
                          });
 
-TEST_F(TransferEngineTest, KilledCopyLeavesNoFileUnderItsNameAndTheNextTransferClearsUp) {
-  WriteBytes(src / "big.bin", std::string(8 << 20, 'k'));
-  WriteBytes(src / "small.txt", "small");
+// Runs a copy of source into dst in a child that is killed once the first
+// bytes are written, with no chance to clean up; gives the child's pid.
+pid_t KilledCopy(ScriptedUi& ui, const fs::path& source, const fs::path& dst, bool replace) {
   const pid_t child = fork();
-  ASSERT_GE(child, 0);
   if (child == 0) {
-    // Killed part-way through the copy, with no chance to clean up.
+    if (replace) ui.conflictAnswers.push_back({ConflictChoice::Replace, false});
     ui.onProgress = [](const TransferProgress& p) {
       if (p.bytesDone > 0) raise(SIGKILL);
       return true;
     };
-    RunTransfer(ui, true, {U16(src / "big.bin")}, U16(dst), CopyMethod::Buffer);
+    RunTransfer(ui, true, {U16(source)}, U16(dst), CopyMethod::Buffer);
     _exit(0);
   }
   int status = 0;
-  ASSERT_EQ(waitpid(child, &status, 0), child);
-  ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-  EXPECT_FALSE(fs::exists(dst / "big.bin"));
-  const auto tree = Tree(dst);
-  ASSERT_EQ(tree.size(), 1u);
+  EXPECT_EQ(waitpid(child, &status, 0), child);
+  EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+  return child;
+}
+
+TEST_F(TransferEngineTest, KilledCopyLeavesNoFileUnderItsNameAndTheNextTransferClearsUp) {
+  const std::string big(8 << 20, 'k');
+  WriteBytes(src / "big.bin", big);
+  WriteBytes(src / "small.txt", "small");
+
+  // A new file has no name until it is complete: nothing is left at all.
+  KilledCopy(ui, src / "big.bin", dst, false);
+  EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{}));
+
+  // A replacing copy is written beside the old file, which stays whole.
+  WriteBytes(dst / "big.bin", "old");
+  const pid_t child = KilledCopy(ui, src / "big.bin", dst, true);
+  auto tree = Tree(dst);
+  ASSERT_EQ(tree.size(), 2u);
+  EXPECT_EQ(tree["big.bin"], "old");
+  tree.erase("big.bin");
   const std::string part = tree.begin()->first;
   EXPECT_EQ(part.rfind(".dwpart-" + std::to_string(child) + "-", 0), 0u) << part;
 
@@ -758,6 +798,7 @@ TEST_F(TransferEngineTest, KilledCopyLeavesNoFileUnderItsNameAndTheNextTransferC
   ExpectClean(Run(true, {src / "small.txt", src / "f"}, dst));
   EXPECT_EQ(Tree(dst), (std::map<std::string, std::string>{{".dwpart-1-7", "running"},
                                                            {".dwpart-x", "not ours"},
+                                                           {"big.bin", "old"},
                                                            {"small.txt", "small"},
                                                            {"f", "/"},
                                                            {"f/in.txt", "in"}}));

@@ -18,6 +18,7 @@
 #include <map>
 #include <memory>
 #include <optional>
+#include <unordered_set>
 
 #include "platform/Utf.h"
 #include "platform/posix/Fd.h"
@@ -145,10 +146,13 @@ int RenameNoReplace(const std::string& from, const std::string& to) {
 // finished: ".dwpart-<process id>-<number>".
 constexpr std::string_view kPartPrefix = ".dwpart-";
 
-std::string TempNameBeside(const std::string& target) {
+std::string PartName() {
   static std::atomic<unsigned> counter{0};
-  return Join(ParentOf(target), std::string(kPartPrefix) + std::to_string(getpid()) + "-" +
-                                    std::to_string(++counter));
+  return std::string(kPartPrefix) + std::to_string(getpid()) + "-" + std::to_string(++counter);
+}
+
+std::string TempNameBeside(const std::string& target) {
+  return Join(ParentOf(target), PartName());
 }
 
 // The process that wrote a part file of ours, or 0 for any other name.
@@ -255,6 +259,7 @@ class Transfer {
   std::string FreeName(const std::string& src, const std::string& folder, unsigned first,
                        MakeName name);
   int CopyRegularFile(const std::string& src, const std::string& target, bool replace);
+  int LinkUnnamed(int fd, const std::string& folder, const std::string& name);
   // One step of a copy at offset done: bytes copied, 0 at the end, -1 and
   // errno on failure.
   ssize_t CopyChunk(CopyMethod method, int in, int out, std::uint64_t done);
@@ -282,6 +287,14 @@ class Transfer {
   // The folders of the file being read and of the one being written.
   FolderHandle sourceFolder_;
   FolderHandle targetFolder_;
+  // The folders this transfer created, whose names need no check for
+  // conflicts.
+  std::unordered_set<std::string> madeFolders_;
+  // Whether new files can be written unnamed, until a file system or a
+  // missing /proc says otherwise.
+  bool unnamedFiles_ = true;
+  enum class LinkWay { Descriptor, Proc };
+  LinkWay linkWay_ = LinkWay::Descriptor;
   bool methodKnown_ = false;
   dev_t methodDev_ = 0;
   CopyMethod method_ = CopyMethod::Clone;
@@ -580,11 +593,15 @@ Outcome Transfer::TransferFolder(const std::string& src, std::string target) {
   struct stat st;
   if (lstat(src.c_str(), &st) != 0) return AskError(src, errno, false);
   for (;;) {
-    if (mkdir(target.c_str(), 0777) == 0) break;
+    if (mkdir(target.c_str(), 0777) == 0) {
+      madeFolders_.insert(target);
+      break;
+    }
     const int e = errno;
     if (e == EEXIST) {
       const Resolution r = ResolveConflict(src, st, target);
       if (r == Resolution::Merge) {
+        madeFolders_.erase(target);  // made earlier in this drop: now it has names
         const Outcome o = RemoveLeftovers(target);
         if (o != Outcome::Done) return o;
         break;
@@ -738,10 +755,12 @@ void Transfer::FlushRemovals() {
   }
 }
 
-// Copies one regular file. It is written beside its final name and renamed
-// to it only when complete, so a failure or a kill leaves no truncated file
-// under that name, and a replaced file survives a failure. The copy must end
-// up with the source's size.
+// Copies one regular file. A new file is written unnamed (O_TMPFILE) and
+// linked under its name only when complete, so a failure or a kill leaves
+// nothing behind; a replacing copy, and one on a file system without
+// unnamed files, is written beside its final name and renamed to it, so a
+// replaced file survives a failure. The copy must end up with the source's
+// size.
 int Transfer::CopyRegularFile(const std::string& src, const std::string& target, bool replace) {
   const std::string srcName = BaseName(src);
   // Without blocking: a FIFO put in the file's place would hang the open.
@@ -753,16 +772,35 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
   if (fstat(in.get(), &st) != 0) return errno;
   if (!S_ISREG(st.st_mode)) return ENOTSUP;  // replaced since it was listed
   if (fcntl(in.get(), F_SETFL, 0) != 0) return errno;
-  if (!replace) {
-    if (const int e = NameFree(target)) return e;
+  const std::string folder = ParentOf(target);
+  const std::string targetName = BaseName(target);
+  if (!replace && madeFolders_.count(folder) == 0) {
+    // Looked up in the kept folder, not along the whole path. A free name
+    // is the success here, so the common case is never tried twice. In a
+    // folder this transfer made every name is free, short of a race, which
+    // the link below still catches.
+    const int free = targetFolder_.Use(folder, [&](int dir) {
+      struct stat existing;
+      if (fstatat(dir, targetName.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) errno = EEXIST;
+      return errno == ENOENT ? 0 : -1;
+    });
+    if (free != 0) return errno;
   }
-  const std::string outPath = TempNameBeside(target);
-  const std::string outName = BaseName(outPath);
-  Fd out(targetFolder_.Use(ParentOf(outPath), [&](int folder) {
-    return openat(folder, outName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
+  std::string partName;  // empty while the copy has no name
+  Fd out(targetFolder_.Use(folder, [&](int dir) {
+    if (!replace && unnamedFiles_) {
+      const int fd = openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, st.st_mode & 0777);
+      // EISDIR: a kernel that predates the flag; the others: a file system
+      // without it.
+      if (fd >= 0 || (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL)) return fd;
+      unnamedFiles_ = false;
+    }
+    partName = PartName();
+    return openat(dir, partName.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC,
                   st.st_mode & 0777);
   }));
   if (out.get() < 0) return errno;
+  const std::string partPath = partName.empty() ? std::string() : Join(folder, partName);
 
   std::uint64_t copied = 0;
   int error = 0;
@@ -816,24 +854,58 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
         // Start writing it out now, so the sync before the sources go finds
         // little left to do.
         sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
-        NoteWritten(ParentOf(outPath), written.st_dev);
+        NoteWritten(folder, written.st_dev);
       }
     }
   }
   in.Close();
-  if (const int e = out.Close(); e != 0 && error == 0) error = e;
-  if (error == 0) {
-    if (replace) {
-      if (rename(outPath.c_str(), target.c_str()) != 0) error = errno;
-    } else {
-      error = RenameNoReplace(outPath, target);  // EEXIST: taken meanwhile, asked as a conflict
+  if (partName.empty()) {
+    // Never replaces: EEXIST means the name was taken meanwhile, which is
+    // asked as a conflict.
+    if (error == 0) error = LinkUnnamed(out.get(), folder, targetName);
+    if (const int e = out.Close(); e != 0 && error == 0) {
+      error = e;
+      unlink(target.c_str());
     }
+  } else {
+    if (const int e = out.Close(); e != 0 && error == 0) error = e;
+    if (error == 0) {
+      if (replace) {
+        if (rename(partPath.c_str(), target.c_str()) != 0) error = errno;
+      } else {
+        error = RenameNoReplace(partPath, target);  // EEXIST: as above
+      }
+    }
+    if (error != 0) unlink(partPath.c_str());
   }
-  if (error != 0) {
-    unlink(outPath.c_str());
-    progress_.bytesDone -= copied;
-  }
+  if (error != 0) progress_.bytesDone -= copied;
   return error;
+}
+
+// Gives the unnamed file fd the name folder/name. Linking the descriptor
+// itself is the cheaper way, but before Linux 6.10 it needs a capability;
+// the way through /proc works without. The one that works is kept.
+int Transfer::LinkUnnamed(int fd, const std::string& folder, const std::string& name) {
+  const std::string self = "/proc/self/fd/" + std::to_string(fd);
+  const auto link = [&](int dir, LinkWay way) {
+    return way == LinkWay::Descriptor
+               ? linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH)
+               : linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW);
+  };
+  const int linked = targetFolder_.Use(folder, [&](int dir) {
+    if (link(dir, linkWay_) == 0) return 0;
+    // Refused for want of the capability (ENOENT, EPERM): the other way.
+    if (linkWay_ != LinkWay::Descriptor || (errno != ENOENT && errno != EPERM)) return -1;
+    if (link(dir, LinkWay::Proc) != 0) return -1;
+    linkWay_ = LinkWay::Proc;
+    return 0;
+  });
+  if (linked == 0) return 0;
+  const int e = errno;
+  // Neither way works (no /proc either): this copy fails, with a retry
+  // offered, and the following ones are written named.
+  if (e == ENOENT || e == EPERM) unnamedFiles_ = false;
+  return e;
 }
 
 ssize_t Transfer::CopyChunk(CopyMethod method, int in, int out, std::uint64_t done) {

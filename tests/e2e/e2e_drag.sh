@@ -65,11 +65,13 @@ stop_dropwell() {
   wait "$dropwell_pid" 2>/dev/null || true
 }
 
-# Drags the given files (none: a text drag) from the source window onto the
-# drop target; prints the action the source was told.
-drag() {
+# Starts the drag source with the given files (none: a text drag) and drags
+# them from its window onto the drop target; drag_result then waits for the
+# source and prints what it was told: the action answered at the drop and
+# the one the target reported as performed ("move move", "copy copy", ...).
+drag_start() {
   "$source_bin" "$@" >"$work/source.out" 2>/dev/null &
-  local source_pid=$!
+  source_pid=$!
   for _ in $(seq 100); do grep -q ready "$work/source.out" 2>/dev/null && break; sleep 0.1; done
   # Give the source's window time to be mapped and take the press.
   sleep 1
@@ -85,10 +87,38 @@ drag() {
   xdotool mousemove $((drop_x + 1)) "$drop_y"
   sleep 0.4
   xdotool mouseup 1
+}
+
+drag_result() {
   for _ in $(seq 150); do kill -0 "$source_pid" 2>/dev/null || break; sleep 0.1; done
   kill "$source_pid" 2>/dev/null || true
   wait "$source_pid" 2>/dev/null || true
-  sed -n '2p' "$work/source.out"
+  local finished
+  finished=$(sed -n 's/^finished //p' "$work/source.out")
+  echo "$(sed -n '2p' "$work/source.out") ${finished:-nothing}"
+}
+
+drag() {
+  drag_start "$@"
+  drag_result
+}
+
+# Presses key $2 in the first visible window named $1 that is not the drop
+# window (167 x 133); fails after a while when there is none.
+answer_window() {
+  for _ in $(seq 100); do
+    for w in $(xdotool search --onlyvisible --name "$1" 2>/dev/null); do
+      size=$(xdotool getwindowgeometry "$w" | awk '/Geometry/ {print $2}')
+      if [ "$size" != 167x133 ]; then
+        xdotool windowfocus --sync "$w" 2>/dev/null || true
+        sleep 0.3
+        xdotool key --clearmodifiers "$2"
+        return 0
+      fi
+    done
+    sleep 0.1
+  done
+  fail "no window named $1 to answer"
 }
 
 # --- copy and then move into an existing folder ---
@@ -101,7 +131,7 @@ wait_window '^Dropwell$'
 sleep 0.5
 
 answer=$(drag "$work/src/a.txt" "$work/src/b.txt")
-[ "$answer" = copy ] || fail "copy drop: source was told '$answer'"
+[ "$answer" = "copy copy" ] || fail "copy drop: source was told '$answer'"
 [ "$(cat "$work/target/a.txt")" = alpha ] || fail "a.txt not copied"
 [ "$(cat "$work/target/b.txt")" = beta ] || fail "b.txt not copied"
 [ -f "$work/src/a.txt" ] && [ -f "$work/src/b.txt" ] || fail "copy removed a source"
@@ -110,10 +140,27 @@ echo "ok: copy of two files"
 xdotool mousemove "$move_x" "$move_y" click 1
 sleep 0.3
 answer=$(drag "$work/src/c.txt")
-[ "$answer" = move ] || fail "move drop: source was told '$answer'"
+[ "$answer" = "move move" ] || fail "move drop: source was told '$answer'"
 [ "$(cat "$work/target/c.txt")" = gamma ] || fail "c.txt not moved in"
 [ ! -e "$work/src/c.txt" ] || fail "c.txt still at its source after a move"
 echo "ok: move of one file, source told Move"
+
+# A move that is not done in full reports Copy as performed, whatever was
+# answered at the drop: a file manager then keeps its originals. Here the
+# second file's name is taken and the question is answered Cancel (Esc).
+printf 'delta' >"$work/src/d.txt"
+printf 'epsilon' >"$work/src/e.txt"
+printf 'old e' >"$work/target/e.txt"
+drag_start "$work/src/d.txt" "$work/src/e.txt"
+answer_window '^Replace or Skip Files$' Escape
+answer_window '^Dropwell$' Return  # the failure is reported
+answer=$(drag_result)
+[ "$answer" = "move copy" ] || fail "cancelled move: source was told '$answer'"
+[ "$(cat "$work/target/d.txt")" = delta ] && [ ! -e "$work/src/d.txt" ] ||
+  fail "d.txt, before the cancel, was not moved"
+[ "$(cat "$work/src/e.txt")" = epsilon ] && [ "$(cat "$work/target/e.txt")" = "old e" ] ||
+  fail "the cancelled move touched e.txt"
+echo "ok: cancelled move, source told Copy performed"
 stop_dropwell
 
 # --- a drop before any folder was chosen does nothing ---
@@ -121,7 +168,8 @@ before=$(ls "$work/target" | tr '\n' ' ')
 start_dropwell -1
 wait_window '^Dropwell$'
 sleep 0.5
-drag "$work/src/a.txt" >/dev/null
+answer=$(drag "$work/src/a.txt")
+[ "$answer" != "move move" ] || fail "a drop with no folder chosen reported a move"
 sleep 0.3
 [ "$(ls "$work/target" | tr '\n' ' ')" = "$before" ] || fail "a drop with no folder chosen transferred"
 [ -f "$work/src/a.txt" ] || fail "a drop with no folder chosen touched the source"
@@ -132,25 +180,11 @@ stop_dropwell
 start_dropwell 1
 # The missing folder is reported before the window shows: find the message
 # box (also captioned "Dropwell", but not the window's size) and dismiss it.
-dismissed=""
-for _ in $(seq 100); do
-  for w in $(xdotool search --onlyvisible --name '^Dropwell$' 2>/dev/null); do
-    size=$(xdotool getwindowgeometry "$w" | awk '/Geometry/ {print $2}')
-    if [ "$size" != 167x133 ]; then
-      xdotool windowfocus --sync "$w" 2>/dev/null || true
-      sleep 0.3
-      xdotool key --clearmodifiers Return
-      dismissed=yes
-      break 2
-    fi
-  done
-  sleep 0.1
-done
-[ -n "$dismissed" ] || fail "the missing folder was not reported"
+answer_window '^Dropwell$' Return
 wait_window '^Dropwell$'
 sleep 0.8
 answer=$(drag "$work/src/b.txt")
-[ "$answer" != move ] && [ "$answer" != copy ] || fail "disabled drop target accepted ($answer)"
+[ "$answer" = "none nothing" ] || fail "disabled drop target accepted ($answer)"
 [ "$(ls "$work/target" | tr '\n' ' ')" = "$before" ] || fail "a disabled drop target transferred"
 echo "ok: disabled drop target refuses"
 stop_dropwell

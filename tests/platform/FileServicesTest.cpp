@@ -365,6 +365,42 @@ TEST(WinWriteWholeFileTest, PathNearTheLimitIsSavedWithoutATempFileLeft) {
   }
 }
 
+// A folder where this user may not create files, holding a file it may
+// write: Wine enforces that only for a user without root rights, so the
+// lane run as such a user makes one and names it in DW_LOCKED_FOLDER.
+TEST(WinWriteWholeFileTest, FolderWhereFilesCannotBeCreatedGetsTheFileWrittenInPlace) {
+  const wchar_t* locked = _wgetenv(L"DW_LOCKED_FOLDER");
+  if (locked == nullptr || *locked == L'\0')
+    GTEST_SKIP() << "run by the lane as a user without root rights, which sets DW_LOCKED_FOLDER";
+  const fs::path folder(locked);
+  const std::wstring probe = (folder / "probe.tmp").wstring();
+  const HANDLE made = ::CreateFileW(probe.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (made != INVALID_HANDLE_VALUE) {
+    ::CloseHandle(made);
+    ::DeleteFileW(probe.c_str());
+    FAIL() << "files can be created in " << folder << ": not a locked folder";
+  }
+  const std::set<std::string> before = Entries(folder);
+  ASSERT_EQ(before.count("Dropwell.txt"), 1u);
+
+  // The file there is written through its own handle, several times, to a
+  // shorter content too: no temp file was needed.
+  Backend platform;
+  for (const char* content : {"new, longer content", "short"}) {
+    const WriteResult result =
+        platform.WriteWholeFile((folder / "Dropwell.txt").u16string(), {content});
+    ASSERT_TRUE(result.ok()) << result.code;
+    EXPECT_EQ(ReadBytes(folder / "Dropwell.txt"), content);
+  }
+  // A new file cannot be made there: refused at the create, as a plain
+  // create-always is, and nothing is left.
+  const WriteResult refused = platform.WriteWholeFile((folder / "Dropwell.ini").u16string(), {"x"});
+  EXPECT_EQ(refused.stage, WriteResult::Stage::Create);
+  EXPECT_EQ(refused.code, kAccessDenied);
+  EXPECT_EQ(Entries(folder), before);
+}
+
 TEST(WinReadWholeFileTest, FileOpenForWritingElsewhereCannotBeRead) {
   TempDir dir;
   WriteBytes(dir / "list.txt", "old");

@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <fstream>
 #include <iterator>
 #include <sstream>
@@ -87,6 +88,10 @@ std::map<std::string, std::string> Tree(const std::filesystem::path& root) {
       tree[rel] = ReadBytes(entry.path());
   }
   return tree;
+}
+
+void TransferFaultRow(const std::string& fault, const std::string& outcome) {
+  std::printf("| transfer | %-46s | %-44s |\n", fault.c_str(), outcome.c_str());
 }
 
 }  // namespace dw::test

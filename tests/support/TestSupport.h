@@ -65,4 +65,8 @@ std::map<std::string, std::string> Tree(const std::filesystem::path& root);
 // Bytes from a hex dump like "EF BB BF 41".
 std::string Hex(const std::string& hex);
 
+// Prints one row of the transfer fault table: the fault and what is left
+// afterwards.
+void TransferFaultRow(const std::string& fault, const std::string& outcome);
+
 }  // namespace dw::test

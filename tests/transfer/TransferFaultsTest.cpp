@@ -73,10 +73,6 @@ bool IsPart(const std::string& rel) {
   return fs::path(rel).filename().string().rfind(".dwpart-", 0) == 0;
 }
 
-void Row(const std::string& fault, const std::string& outcome) {
-  std::printf("| transfer | %-46s | %-44s |\n", fault.c_str(), outcome.c_str());
-}
-
 std::u16string U16(const fs::path& p) {
   return p.u16string();
 }
@@ -181,7 +177,8 @@ TEST_P(DiskFullTest, FullDestinationPartWay) {
   const bool retried = c.answer == ErrorChoice::TryAgain;
   EXPECT_EQ(r.anyAborted, !retried);
   EXPECT_EQ(r.code, retried ? 0 : ENOSPC);
-  Row(std::string("disk full: ") + c.name, "copies whole or absent, sources kept, told");
+  test::TransferFaultRow(std::string("disk full: ") + c.name,
+                         "copies whole or absent, sources kept, told");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -216,7 +213,7 @@ TEST_F(TransferFaultsTest, MoveWithinAFullDeviceIsARename) {
   EXPECT_EQ(Tree(disk / "to"),
             (std::map<std::string, std::string>{{"a", std::string(400 << 10, 'a')},
                                                 {"b", std::string(400 << 10, 'b')}}));
-  Row("disk full: move within one device", "renamed, nothing copied");
+  test::TransferFaultRow("disk full: move within one device", "renamed, nothing copied");
 }
 
 TEST_F(TransferFaultsTest, ReadOnlyDestination) {
@@ -238,7 +235,7 @@ TEST_F(TransferFaultsTest, ReadOnlyDestination) {
     EXPECT_TRUE(fs::is_empty(to));
     EXPECT_EQ(Tree(tmp / "from"), before);
   }
-  Row("read-only destination", "nothing written, sources kept, told");
+  test::TransferFaultRow("read-only destination", "nothing written, sources kept, told");
 }
 
 TEST_F(TransferFaultsTest, FileWhereAFolderMustBeCreated) {
@@ -261,7 +258,8 @@ TEST_F(TransferFaultsTest, FileWhereAFolderMustBeCreated) {
       EXPECT_TRUE(r.anyAborted);
     }
   }
-  Row("a file where a folder must be created", "file kept, folder beside it or skipped");
+  test::TransferFaultRow("a file where a folder must be created",
+                         "file kept, folder beside it or skipped");
 }
 
 TEST_F(TransferFaultsTest, SourceVanishesDuringTheTransfer) {
@@ -287,7 +285,8 @@ TEST_F(TransferFaultsTest, SourceVanishesDuringTheTransfer) {
   EXPECT_EQ(ui.errors[0].code, ENOENT);
   EXPECT_TRUE(r.anyAborted);
   EXPECT_EQ(Tree(tmp / "to" / "f"), Tree(tmp / "from" / "f"));
-  Row("a source vanishes during the transfer", "the rest goes, the user is told");
+  test::TransferFaultRow("a source vanishes during the transfer",
+                         "the rest goes, the user is told");
 }
 
 TEST_F(TransferFaultsTest, LinkToAFolderIsALinkAndItsFolderIsNeverEmptied) {
@@ -316,7 +315,7 @@ TEST_F(TransferFaultsTest, LinkToAFolderIsALinkAndItsFolderIsNeverEmptied) {
       fs::remove(other / "top-link");
     }
   }
-  Row("a symbolic link to a folder", "copied as a link, its folder untouched");
+  test::TransferFaultRow("a symbolic link to a folder", "copied as a link, its folder untouched");
 }
 
 TEST_F(TransferFaultsTest, MoveAcrossDevicesKilledAtRandomPoints) {
@@ -386,7 +385,8 @@ TEST_F(TransferFaultsTest, MoveAcrossDevicesKilledAtRandomPoints) {
     EXPECT_TRUE(fs::is_empty(from));
   }
   EXPECT_GT(interrupted, 0);
-  Row("move across devices killed at 20 random points",
+  test::TransferFaultRow(
+      "move across devices killed at 20 random points",
       "each file whole in one place; " + std::to_string(interrupted) + " runs cut short");
 }
 

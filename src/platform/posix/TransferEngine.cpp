@@ -439,9 +439,9 @@ void Transfer::TransferTop(const Source& source) {
 
   if (lastParentFound_ && SameEntry(lastParentSt_, destSt_)) {
     if (!copy_) {
-      // Moving something into the folder it is in changes nothing.
-      ++progress_.itemsDone;
-      Tick();
+      // Refused, not passed over: a drop told it was moved lets a drag
+      // source delete what it dragged, here the only copy.
+      AskError(src, EINVAL, false, u"The source and destination are the same folder");
       return;
     }
     const std::string target =

@@ -5,31 +5,19 @@
 set -euo pipefail
 dropwell_bin=$1
 source_bin=$2
-work=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$work"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/lib.sh"
+source_pid=""
+trap 'set +e; [ -n "$source_pid" ] && kill "$source_pid" 2>/dev/null; e2e_cleanup' EXIT
+# As the shared fail, with what the program printed and the windows there are.
 fail() {
   echo "FAIL: $*" >&2
-  [ -f "$work/dropwell.log" ] && sed 's/^/  dropwell: /' "$work/dropwell.log" >&2
+  sed 's/^/  dropwell: /' "$work/app.log" >&2 2>/dev/null
   xdotool search --name 'Dropwell' 2>/dev/null | while read -r w; do
     echo "  window $w: $(xdotool getwindowname "$w") $(xdotool getwindowgeometry "$w" | tr '\n' ' ')" >&2
   done
   exit 1
 }
-
-# A display of our own, whichever number is free; -noreset, because a server
-# that resets when its last client leaves refuses the next program meanwhile.
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp -noreset 5>"$work/display" 2>/dev/null &
-pids+=($!)
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.1; done
-[ -s "$work/display" ] || fail "Xvfb did not start"
-export DISPLAY=":$(head -n1 "$work/display")"
-export QT_QPA_PLATFORM=xcb
+start_xvfb 1024x768
 unset QT_SCALE_FACTOR QT_SCREEN_SCALE_FACTORS
 
 app="$work/app"
@@ -45,9 +33,8 @@ move_x=$((left + 108)) move_y=$((top + 109))
 start_dropwell() {  # $1: Folder index in the settings file
   printf '[Form]\r\nTop=%d\r\nLeft=%d\r\nWidth=167\r\nHeight=133\r\nStayTop=0\r\n[Select]\r\nFolder=%d\r\n' \
     "$top" "$left" "$1" >"$app/Dropwell.ini"
-  "$app/Dropwell" >"$work/dropwell.log" 2>&1 &
-  dropwell_pid=$!
-  pids+=("$dropwell_pid")
+  (cd "$app" && exec ./Dropwell) >"$work/app.log" 2>&1 &
+  app_pid=$!
 }
 
 wait_window() {  # $1: window name pattern; the drop window is 167 x 133
@@ -61,8 +48,9 @@ wait_window() {  # $1: window name pattern; the drop window is 167 x 133
 }
 
 stop_dropwell() {
-  kill "$dropwell_pid" 2>/dev/null || true
-  wait "$dropwell_pid" 2>/dev/null || true
+  kill "$app_pid" 2>/dev/null || true
+  wait "$app_pid" 2>/dev/null || true
+  app_pid=""
 }
 
 # Starts the drag source with the given files (none: a text drag) and drags
@@ -93,6 +81,7 @@ drag_result() {
   for _ in $(seq 150); do kill -0 "$source_pid" 2>/dev/null || break; sleep 0.1; done
   kill "$source_pid" 2>/dev/null || true
   wait "$source_pid" 2>/dev/null || true
+  source_pid=""
   local finished
   finished=$(sed -n 's/^finished //p' "$work/source.out")
   echo "$(sed -n '2p' "$work/source.out") ${finished:-nothing}"

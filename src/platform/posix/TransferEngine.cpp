@@ -35,6 +35,10 @@ constexpr size_t kBufferSize = 128u << 10;
 // Moved sources waiting for their copies to reach the disk are removed at
 // the latest when this many have gathered, so the list stays small.
 constexpr size_t kRemovalBatch = 4096;
+// A moved file is written out in steps of this size while it is copied, and
+// the rest once it is complete if it has at least kWritebackMin bytes.
+constexpr std::uint64_t kWritebackStep = 8u << 20;
+constexpr std::uint64_t kWritebackMin = 1u << 20;
 
 // Whether an error from the first step of a method means "not between these
 // files" rather than a real failure.
@@ -831,7 +835,15 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
       break;
     }
     if (n == 0) break;
+    const std::uint64_t before = copied;
     copied += static_cast<std::uint64_t>(n);
+    if (!copy_ && copied / kWritebackStep != before / kWritebackStep) {
+      // A moved file must reach the disk before its source goes: start
+      // writing each step out while the rest is still being copied.
+      const std::uint64_t from = before / kWritebackStep * kWritebackStep;
+      sync_file_range(out.get(), static_cast<off64_t>(from), static_cast<off64_t>(copied - from),
+                      SYNC_FILE_RANGE_WRITE);
+    }
     progress_.bytesDone += static_cast<std::uint64_t>(n);
     if (!Tick()) {
       error = kCancelled;
@@ -851,9 +863,13 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
       if (futimens(out.get(), times) != 0) error = errno;
       lastCopied_ = now;
       if (!copy_) {
-        // Start writing it out now, so the sync before the sources go finds
-        // little left to do.
-        sync_file_range(out.get(), 0, 0, SYNC_FILE_RANGE_WRITE);
+        // Start writing out the rest of a large file now, so the sync before
+        // the sources go finds little left to do. Small files are left to
+        // that one sync, which writes them out together.
+        if (copied >= kWritebackMin) {
+          const std::uint64_t from = copied / kWritebackStep * kWritebackStep;
+          sync_file_range(out.get(), static_cast<off64_t>(from), 0, SYNC_FILE_RANGE_WRITE);
+        }
         NoteWritten(folder, written.st_dev);
       }
     }

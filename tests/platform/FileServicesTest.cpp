@@ -237,6 +237,7 @@ TEST(WriteWholeFileTest, FailedWriteStageLeavesTheOldStateByteIdentical) {
       EXPECT_TRUE(Entries(dir.Path()).empty());
     }
   }
+  SaveFaultRow("disk full (a failing write)", "folder list", "old file whole, nothing new left");
 }
 
 TEST(WriteWholeFileTest, ErrorTextOfAFailureNamesItInTheCreateError) {
@@ -330,6 +331,7 @@ TEST(WinWriteWholeFileTest, HardLinkedFileIsWrittenForEveryName) {
   EXPECT_EQ(ReadBytes(dir / "list.txt"), "new");
   EXPECT_EQ(ReadBytes(dir / "other.txt"), "new");  // cut to the new length too
   EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{"list.txt", "other.txt"}));
+  SaveFaultRow("hard-linked file", "folder list", "both names read the new content");
 }
 
 TEST(WinWriteWholeFileTest, TempFilesOfKilledSavesAreRemovedAtTheNextSave) {
@@ -347,6 +349,7 @@ TEST(WinWriteWholeFileTest, TempFilesOfKilledSavesAreRemovedAtTheNextSave) {
   EXPECT_EQ(ReadBytes(dir / "list.txt"), "new");
   EXPECT_EQ(Entries(dir.Path()),
             (std::set<std::string>{"list.txt", running, "list.txt.~note.tmp"}));
+  SaveFaultRow("killed between write and rename", "folder list", "temp removed next time");
 }
 
 TEST(WinWriteWholeFileTest, PathNearTheLimitIsSavedWithoutATempFileLeft) {
@@ -363,6 +366,7 @@ TEST(WinWriteWholeFileTest, PathNearTheLimitIsSavedWithoutATempFileLeft) {
     EXPECT_EQ(ReadBytes(dir / name), content);
     EXPECT_EQ(Entries(dir.Path()), std::set<std::string>{name});
   }
+  SaveFaultRow("temp name too long", "folder list", "written in place");
 }
 
 // A folder where this user may not create files, holding a file it may
@@ -399,6 +403,8 @@ TEST(WinWriteWholeFileTest, FolderWhereFilesCannotBeCreatedGetsTheFileWrittenInP
   EXPECT_EQ(refused.stage, WriteResult::Stage::Create);
   EXPECT_EQ(refused.code, kAccessDenied);
   EXPECT_EQ(Entries(folder), before);
+  SaveFaultRow("folder where files cannot be made", "folder list",
+               "existing written in place, new refused");
 }
 
 TEST(WinReadWholeFileTest, FileOpenForWritingElsewhereCannotBeRead) {

@@ -50,11 +50,6 @@ std::set<std::string> Entries(const fs::path& folder) {
   return names;
 }
 
-// Prints one row of the save fault table.
-void Row(const char* fault, const char* writer, const std::string& outcome) {
-  std::printf("| save | %-34s | %-11s | %-40s |\n", fault, writer, outcome.c_str());
-}
-
 class SaveFaultsTest : public ::testing::TestWithParam<Writer> {
  protected:
   TempDir dir;
@@ -68,7 +63,7 @@ TEST_P(SaveFaultsTest, HardLinkedFileIsWrittenForEveryName) {
   EXPECT_EQ(ReadBytes(dir / "other-name"), "new");
   EXPECT_EQ(fs::hard_link_count(dir / "Dropwell.txt"), 2u);
   EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{"Dropwell.txt", "other-name"}));
-  Row("hard-linked file", GetParam().name, "both names read the new content");
+  SaveFaultRow("hard-linked file", GetParam().name, "both names read the new content");
 }
 
 TEST_P(SaveFaultsTest, SymbolicLinksAreWrittenThroughEvenWhenDangling) {
@@ -85,7 +80,7 @@ TEST_P(SaveFaultsTest, SymbolicLinksAreWrittenThroughEvenWhenDangling) {
   EXPECT_EQ(ReadBytes(dir / "real" / "file"), "new");
   EXPECT_EQ(ReadBytes(dir / "real" / "not-yet"), "made");
   EXPECT_EQ(Entries(dir / "real"), (std::set<std::string>{"file", "not-yet"}));
-  Row("symlinked file, dangling link", GetParam().name, "links kept, targets written");
+  SaveFaultRow("symlinked file, dangling link", GetParam().name, "links kept, targets written");
 }
 
 TEST_P(SaveFaultsTest, NameWithNoRoomForATempNameIsWrittenInPlace) {
@@ -96,7 +91,7 @@ TEST_P(SaveFaultsTest, NameWithNoRoomForATempNameIsWrittenInPlace) {
   ASSERT_TRUE(GetParam().save(dir / name, "short"));
   EXPECT_EQ(ReadBytes(dir / name), "short");  // cut to its new length
   EXPECT_EQ(Entries(dir.Path()), std::set<std::string>{name});
-  Row("temp name too long", GetParam().name, "written in place");
+  SaveFaultRow("temp name too long", GetParam().name, "written in place");
 }
 
 TEST_P(SaveFaultsTest, TempFilesOfKilledSavesAreRemovedAtTheNextSave) {
@@ -126,7 +121,8 @@ TEST_P(SaveFaultsTest, TempFilesOfKilledSavesAreRemovedAtTheNextSave) {
   ASSERT_TRUE(GetParam().save(dir / "Dropwell.ini", "new"));
   EXPECT_EQ(ReadBytes(dir / "Dropwell.ini"), "new");
   EXPECT_EQ(Entries(dir.Path()), (std::set<std::string>{".Dropwell.ini.tmp-1-5", "Dropwell.ini"}));
-  Row("killed between write and rename", GetParam().name, "old file whole, temp removed next time");
+  SaveFaultRow("killed between write and rename", GetParam().name,
+               "old file whole, temp removed next time");
 }
 
 TEST_P(SaveFaultsTest, OwnerAndGroupAreKept) {
@@ -177,8 +173,8 @@ TEST_P(SaveFaultsTest, FolderWhereFilesCannotBeCreated) {
     EXPECT_FALSE(GetParam().save(dir / "Dropwell.ini", "x"));
   }
   EXPECT_EQ(Entries(dir.Path()), std::set<std::string>{"Dropwell.txt"});
-  Row("folder where files cannot be made", GetParam().name,
-      "existing written in place, new refused");
+  SaveFaultRow("folder where files cannot be made", GetParam().name,
+               "existing written in place, new refused");
 }
 
 TEST_P(SaveFaultsTest, DiskFullDuringASave) {
@@ -197,7 +193,7 @@ TEST_P(SaveFaultsTest, DiskFullDuringASave) {
   // With no file before, none is left.
   EXPECT_FALSE(GetParam().save(small / "Dropwell.ini", big));
   EXPECT_EQ(Entries(small), std::set<std::string>{"Dropwell.txt"});
-  Row("disk full", GetParam().name, "old file whole, nothing new left");
+  SaveFaultRow("disk full", GetParam().name, "old file whole, nothing new left");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothFiles, SaveFaultsTest, ::testing::ValuesIn(kWriters),

@@ -94,4 +94,8 @@ void TransferFaultRow(const std::string& fault, const std::string& outcome) {
   std::printf("| transfer | %-46s | %-44s |\n", fault.c_str(), outcome.c_str());
 }
 
+void SaveFaultRow(const std::string& fault, const std::string& writer, const std::string& outcome) {
+  std::printf("| save | %-34s | %-11s | %-40s |\n", fault.c_str(), writer.c_str(), outcome.c_str());
+}
+
 }  // namespace dw::test

@@ -68,5 +68,8 @@ std::string Hex(const std::string& hex);
 // Prints one row of the transfer fault table: the fault and what is left
 // afterwards.
 void TransferFaultRow(const std::string& fault, const std::string& outcome);
+// And one row of the save fault table: the fault, which file's writer, and
+// what is left afterwards.
+void SaveFaultRow(const std::string& fault, const std::string& writer, const std::string& outcome);
 
 }  // namespace dw::test

@@ -103,11 +103,16 @@ bool Exists(const std::string& path) {
 
 // Whether a name is free: 0 when nothing has it, EEXIST when something
 // does, another errno when the name cannot be looked up (too long, no
-// rights), which no other number in the name will mend.
-int NameFree(const std::string& path) {
+// rights), which no other number in the name will mend. A relative name is
+// looked up in the folder dir.
+int NameFree(int dir, const char* name) {
   struct stat st;
-  if (lstat(path.c_str(), &st) == 0) return EEXIST;
+  if (fstatat(dir, name, &st, AT_SYMLINK_NOFOLLOW) == 0) return EEXIST;
   return errno == ENOENT ? 0 : errno;
+}
+
+int NameFree(const std::string& path) {
+  return NameFree(AT_FDCWD, path.c_str());
 }
 
 bool SameEntry(const struct stat& a, const struct stat& b) {
@@ -784,9 +789,8 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
     // folder this transfer made every name is free, short of a race, which
     // the link below still catches.
     const int free = targetFolder_.Use(folder, [&](int dir) {
-      struct stat existing;
-      if (fstatat(dir, targetName.c_str(), &existing, AT_SYMLINK_NOFOLLOW) == 0) errno = EEXIST;
-      return errno == ENOENT ? 0 : -1;
+      errno = NameFree(dir, targetName.c_str());
+      return errno == 0 ? 0 : -1;
     });
     if (free != 0) return errno;
   }
@@ -902,11 +906,10 @@ int Transfer::CopyRegularFile(const std::string& src, const std::string& target,
 // itself is the cheaper way, but before Linux 6.10 it needs a capability;
 // the way through /proc works without. The one that works is kept.
 int Transfer::LinkUnnamed(int fd, const std::string& folder, const std::string& name) {
-  const std::string self = "/proc/self/fd/" + std::to_string(fd);
   const auto link = [&](int dir, LinkWay way) {
-    return way == LinkWay::Descriptor
-               ? linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH)
-               : linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW);
+    if (way == LinkWay::Descriptor) return linkat(fd, "", dir, name.c_str(), AT_EMPTY_PATH);
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    return linkat(AT_FDCWD, self.c_str(), dir, name.c_str(), AT_SYMLINK_FOLLOW);
   };
   const int linked = targetFolder_.Use(folder, [&](int dir) {
     if (link(dir, linkWay_) == 0) return 0;

@@ -32,6 +32,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::ReadBytes;
 using test::TempDir;
+using test::TransferFaultRow;
 using test::Tree;
 using test::WriteBytes;
 
@@ -177,8 +178,8 @@ TEST_P(DiskFullTest, FullDestinationPartWay) {
   const bool retried = c.answer == ErrorChoice::TryAgain;
   EXPECT_EQ(r.anyAborted, !retried);
   EXPECT_EQ(r.code, retried ? 0 : ENOSPC);
-  test::TransferFaultRow(std::string("disk full: ") + c.name,
-                         "copies whole or absent, sources kept, told");
+  TransferFaultRow(std::string("disk full: ") + c.name,
+                   "copies whole or absent, sources kept, told");
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -213,7 +214,7 @@ TEST_F(TransferFaultsTest, MoveWithinAFullDeviceIsARename) {
   EXPECT_EQ(Tree(disk / "to"),
             (std::map<std::string, std::string>{{"a", std::string(400 << 10, 'a')},
                                                 {"b", std::string(400 << 10, 'b')}}));
-  test::TransferFaultRow("disk full: move within one device", "renamed, nothing copied");
+  TransferFaultRow("disk full: move within one device", "renamed, nothing copied");
 }
 
 TEST_F(TransferFaultsTest, ReadOnlyDestination) {
@@ -235,7 +236,7 @@ TEST_F(TransferFaultsTest, ReadOnlyDestination) {
     EXPECT_TRUE(fs::is_empty(to));
     EXPECT_EQ(Tree(tmp / "from"), before);
   }
-  test::TransferFaultRow("read-only destination", "nothing written, sources kept, told");
+  TransferFaultRow("read-only destination", "nothing written, sources kept, told");
 }
 
 TEST_F(TransferFaultsTest, FileWhereAFolderMustBeCreated) {
@@ -258,8 +259,8 @@ TEST_F(TransferFaultsTest, FileWhereAFolderMustBeCreated) {
       EXPECT_TRUE(r.anyAborted);
     }
   }
-  test::TransferFaultRow("a file where a folder must be created",
-                         "file kept, folder beside it or skipped");
+  TransferFaultRow("a file where a folder must be created",
+                   "file kept, folder beside it or skipped");
 }
 
 TEST_F(TransferFaultsTest, SourceVanishesDuringTheTransfer) {
@@ -285,8 +286,7 @@ TEST_F(TransferFaultsTest, SourceVanishesDuringTheTransfer) {
   EXPECT_EQ(ui.errors[0].code, ENOENT);
   EXPECT_TRUE(r.anyAborted);
   EXPECT_EQ(Tree(tmp / "to" / "f"), Tree(tmp / "from" / "f"));
-  test::TransferFaultRow("a source vanishes during the transfer",
-                         "the rest goes, the user is told");
+  TransferFaultRow("a source vanishes during the transfer", "the rest goes, the user is told");
 }
 
 TEST_F(TransferFaultsTest, LinkToAFolderIsALinkAndItsFolderIsNeverEmptied) {
@@ -315,7 +315,7 @@ TEST_F(TransferFaultsTest, LinkToAFolderIsALinkAndItsFolderIsNeverEmptied) {
       fs::remove(other / "top-link");
     }
   }
-  test::TransferFaultRow("a symbolic link to a folder", "copied as a link, its folder untouched");
+  TransferFaultRow("a symbolic link to a folder", "copied as a link, its folder untouched");
 }
 
 TEST_F(TransferFaultsTest, MoveAcrossDevicesKilledAtRandomPoints) {
@@ -385,7 +385,7 @@ TEST_F(TransferFaultsTest, MoveAcrossDevicesKilledAtRandomPoints) {
     EXPECT_TRUE(fs::is_empty(from));
   }
   EXPECT_GT(interrupted, 0);
-  test::TransferFaultRow(
+  TransferFaultRow(
       "move across devices killed at 20 random points",
       "each file whole in one place; " + std::to_string(interrupted) + " runs cut short");
 }
